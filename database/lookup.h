@@ -1,0 +1,72 @@
+#pragma once
+
+// Reading the keyword database for the windows: launching a key word's programs,
+// and the sorted list items the command center and the keyword editor show.
+// List items carry their record number in their last 10 characters, pushed out of
+// sight by spaces.
+
+#include "keyworddatabase.h"
+
+#include <QStringList>
+
+#include <functional>
+
+namespace korvane {
+class Platform;
+}
+
+namespace korvane::db {
+
+inline const QString kWebBrowserKeyWord = QStringLiteral("WEB BROWSER");
+
+// Starts every program linked to `keyWord` and returns whether any record matched
+// (the window's KeyWordFound). A "?" in the key word first asks for a file through
+// the open dialog, whose file name `dialogFileName` persists between uses; the
+// chosen name is passed as the argument ("*" in it gives none). For WEB BROWSER
+// the argument is `keyWordFieldText`, the address as shown in the field. On return
+// `keyWord` is trimmed and upper case, without its last character if it held "?".
+bool Search_KeyWords_Indexed(const KeywordDatabase &database, Platform &platform,
+                             QString &keyWord, const QString &keyWordFieldText,
+                             QString &dialogFileName);
+
+// --- list items ---------------------------------------------------------------
+
+// KeywordsAlreadyUsed as built from the record file: 50-character key word field,
+// 53 spaces, the record number with its sign blank.
+QString keywordsAlreadyUsedItem(const KeywordRecord &record, qint32 recordNumber);
+// AvailableApplications: 256-character program field, 17 spaces, record number.
+QString availableApplicationsItem(const KeywordRecord &record, qint32 recordNumber);
+// KeyWordList as filled from the application index: key word field, 74 spaces.
+QString keyWordListItem(const KeywordRecord &record, qint32 recordNumber);
+// KeyWordList and KeywordsAlreadyUsed items that Add appends: the trimmed key
+// word, 124 spaces, record number.
+QString addedKeyWordItem(const QString &trimmedKeyWord, qint32 recordNumber);
+
+// The record number held in an item's last 10 characters (0 when not numeric).
+qint32 itemRecordNumber(const QString &item);
+// The item without its last `tailLength` characters, trimmed.
+QString itemText(const QString &item, int tailLength = 10);
+
+// The order of a sorted list box: alphabetical over the whole item text,
+// ignoring case.
+bool listItemLess(const QString &a, const QString &b);
+// Inserts `item` at its sorted place.
+void insertSorted(QStringList &list, const QString &item);
+
+// True if some item, without its last 10 characters, trimmed and upper-cased,
+// equals `program` exactly.
+bool ApplicationExistsInList(const QStringList &availableApplications, const QString &program);
+
+struct AvailableLists
+{
+    QStringList keywordsAlreadyUsed;    // one item per active record, sorted
+    QStringList availableApplications;  // one item per distinct program, sorted
+};
+
+// Builds both lists from the active records in one pass over the record file,
+// in time linear in the number of records. `yield` (if set) is called every few
+// hundred records so that a window stays responsive.
+AvailableLists buildAvailableLists(const KeywordDatabase &database,
+                                   const std::function<void()> &yield = {});
+
+} // namespace korvane::db

@@ -1,0 +1,64 @@
+#pragma once
+
+// Byte layouts of the keyword database: "KeyWord.DAT" is an array of 308-byte
+// Keyword records, each ".KWX"/".APX" index file an array of 31-byte entries.
+// Text fields are Windows-1252, space-padded, without terminator; integers are
+// little-endian and signed.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+namespace korvane::db {
+
+inline constexpr int kRecordSize = 308;
+inline constexpr int kProgramWidth = 256;
+inline constexpr int kKeyWordWidth = 50;
+inline constexpr int kIndexEntrySize = 31;
+inline constexpr int kIndexKeyWidth = 25;
+inline constexpr int kIndexBlockEntries = 8;
+inline constexpr int kIndexBlockSize = kIndexBlockEntries * kIndexEntrySize; // 248
+
+inline constexpr qint16 kStatusActive = 1;
+inline constexpr qint16 kStatusDeleted = 3;
+
+inline const QString kRecordFileName = QStringLiteral("KeyWord.DAT");
+inline const QString kKeywordIndexExtension = QStringLiteral(".KWX");
+inline const QString kApplicationIndexExtension = QStringLiteral(".APX");
+
+struct KeywordRecord
+{
+    qint16 status = 0;
+    QString program; // full 256-character field, padding kept
+    QString keyWord; // full 50-character field, padding kept
+
+    bool isActive() const { return status == kStatusActive; }
+};
+
+struct IndexEntry
+{
+    qint16 status = 0;
+    qint32 recordNumber = 0;
+    QString key; // full 25-character field, padding kept
+
+    bool isActive() const { return status == kStatusActive; }
+};
+
+// Number of fixed-size items in a file of `byteLength` bytes, rounded to the
+// nearest whole number (a half rounds to even, as the classic runtime did).
+qint64 roundedCount(qint64 byteLength, int itemSize);
+
+// `text` cut to `width` characters or padded with spaces to it.
+QString fitField(const QString &text, int width);
+
+QByteArray encodeRecord(const KeywordRecord &record);
+// Decodes the first 308 bytes; a shorter buffer gives nothing.
+std::optional<KeywordRecord> decodeRecord(QByteArrayView bytes);
+
+QByteArray encodeIndexEntry(const IndexEntry &entry);
+// Decodes the first 31 bytes; a shorter buffer gives nothing.
+std::optional<IndexEntry> decodeIndexEntry(QByteArrayView bytes);
+
+} // namespace korvane::db

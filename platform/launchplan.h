@@ -1,0 +1,41 @@
+#pragma once
+
+// How a stored command line becomes a program and its arguments on Linux, without
+// a shell: Windows-style splitting, then case-insensitive path resolution because
+// key words store program paths in upper case ("/USR/BIN/XTERM").
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace korvane {
+
+// Splits like the Windows C runtime: blanks separate, double quotes group, and a
+// backslash escapes a quote only when it stands before one.
+QStringList splitCommandLine(QStringView commandLine);
+
+// Resolves `path` one component at a time without regard to case: an existing
+// entry spelled exactly wins, then the all-lower-case spelling, then the first
+// matching entry in sorted order. A leading "~/" means the home folder. Returns
+// `path` unchanged (home expanded) when some component has no match.
+QString resolvePathIgnoringCase(const QString &path);
+
+// Finds a bare program name on PATH, each folder searched without regard to case
+// for an executable file. Empty when not found.
+QString findProgramOnPath(const QString &name);
+
+struct LaunchPlan
+{
+    QString program; // absolute path of an executable file
+    QStringList arguments;
+};
+
+// Works out what `commandLine` starts. If the whole line names an existing file it
+// is the program; otherwise the first word is. Arguments beginning with "/" or "~/"
+// that do not exist as given are resolved like the program. The program name
+// "explorer" (any case) becomes xdg-open on its folder argument, resolved the same
+// way, or on the home folder when there is none. Empty when no program can be found.
+std::optional<LaunchPlan> planLaunch(const QString &commandLine);
+
+} // namespace korvane

@@ -1,0 +1,85 @@
+#pragma once
+
+// The seam between Korvane and the desktop. Windows and the script engine reach
+// processes, dialogs, the event loop, the session and sound only through these
+// interfaces; app/ wires the real implementation, tests use FakePlatform.
+
+#include <QString>
+#include <QStringList>
+
+namespace korvane {
+
+// Starts programs the way the classic shell call did: one command line, no shell,
+// detached, not waited for.
+class ProcessLauncher
+{
+public:
+    virtual ~ProcessLauncher() = default;
+    // Starts `commandLine` (program, optionally a blank and arguments). The program
+    // name "explorer" opens the folder argument in the desktop's file manager.
+    // Returns false when nothing could be started; callers are free to ignore it.
+    virtual bool start(const QString &commandLine) = 0;
+};
+
+enum class MessageButtons { Ok, YesNo, YesNoCancel };
+enum class MessageAnswer { Ok, Yes, No, Cancel };
+
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+    // A modal box titled "Korvane", without an icon.
+    virtual MessageAnswer messageBox(const QString &text, MessageButtons buttons) = 0;
+    // A modal box titled "Korvane" with the prompt and an empty field; Cancel gives "".
+    virtual QString inputBox(const QString &prompt) = 0;
+    // File dialogs: `fileName` is the preset name on entry and the chosen name on
+    // return. A cancelled dialog leaves it exactly as it was.
+    virtual void openFileName(QString &fileName) = 0;
+    virtual void saveFileName(QString &fileName) = 0;
+};
+
+class EventLoop
+{
+public:
+    virtual ~EventLoop() = default;
+    // One pass over the pending events, not blocking.
+    virtual void doEvents() = 0;
+    // Blocks until the next event arrives or `maxMs` has passed, then handles what
+    // is pending. Used by polling waits so that they cost no CPU.
+    virtual void waitForEvents(int maxMs) = 0;
+    // Ends the program at once: no window close handler runs. The caller must
+    // return straight after (a fake only records the request).
+    virtual void endProgram(int exitCode) = 0;
+};
+
+class Session
+{
+public:
+    virtual ~Session() = default;
+    // Asks the session manager to log the user out. Returns false when no session
+    // manager accepted the request; callers ignore the result.
+    virtual bool logout() = 0;
+};
+
+class SoundPlayer
+{
+public:
+    virtual ~SoundPlayer() = default;
+    // Plays a wave file without waiting. A new sound stops the one still playing;
+    // a missing file or sound device gives silence.
+    virtual void playWave(const QString &path) = 0;
+};
+
+// Everything above, handed to windows and the engine through their constructors.
+class Platform
+{
+public:
+    virtual ~Platform() = default;
+    virtual ProcessLauncher &processes() = 0;
+    virtual Dialogs &dialogs() = 0;
+    virtual EventLoop &events() = 0;
+    virtual Session &session() = 0;
+    virtual SoundPlayer &sound() = 0;
+};
+
+} // namespace korvane
