@@ -1,0 +1,78 @@
+#include "fakeplatform.h"
+
+#include <QCoreApplication>
+
+namespace korvane {
+
+bool FakeProcessLauncher::start(const QString &commandLine)
+{
+    started.append(commandLine);
+    return startSucceeds;
+}
+
+MessageAnswer FakeDialogs::messageBox(const QString &text, MessageButtons buttons)
+{
+    boxes.append({text, buttons});
+    if (!answers.isEmpty())
+        return answers.dequeue();
+    return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
+}
+
+QString FakeDialogs::inputBox(const QString &prompt)
+{
+    inputPrompts.append(prompt);
+    return inputs.isEmpty() ? QString() : inputs.dequeue();
+}
+
+void FakeDialogs::openFileName(QString &fileName)
+{
+    openPresets.append(fileName);
+    if (!openChoices.isEmpty()) {
+        const QString choice = openChoices.dequeue();
+        if (!choice.isNull())
+            fileName = choice;
+    }
+}
+
+void FakeDialogs::saveFileName(QString &fileName)
+{
+    savePresets.append(fileName);
+    if (!saveChoices.isEmpty()) {
+        const QString choice = saveChoices.dequeue();
+        if (!choice.isNull())
+            fileName = choice;
+    }
+}
+
+void FakeEventLoop::doEvents()
+{
+    ++doEventsCalls;
+    if (processQtEvents)
+        QCoreApplication::processEvents();
+}
+
+void FakeEventLoop::waitForEvents(int maxMs)
+{
+    ++waitCalls;
+    if (processQtEvents)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, maxMs);
+}
+
+void FakeEventLoop::endProgram(int code)
+{
+    ended = true;
+    exitCode = code;
+}
+
+bool FakeSession::logout()
+{
+    ++logoutRequests;
+    return true;
+}
+
+void FakeSoundPlayer::playWave(const QString &path)
+{
+    played.append(path);
+}
+
+} // namespace korvane

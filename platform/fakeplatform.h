@@ -1,0 +1,97 @@
+#pragma once
+
+// A recording stand-in for the desktop, for tests: it remembers every program
+// started, box shown, sound played and logout asked for, and answers dialogs with
+// the replies a test queued.
+
+#include "platform.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+
+namespace korvane {
+
+class FakeProcessLauncher : public ProcessLauncher
+{
+public:
+    bool start(const QString &commandLine) override;
+
+    QStringList started;        // every command line, in order
+    bool startSucceeds = true;  // what start() reports
+};
+
+class FakeDialogs : public Dialogs
+{
+public:
+    struct Box
+    {
+        QString text;
+        MessageButtons buttons;
+    };
+
+    MessageAnswer messageBox(const QString &text, MessageButtons buttons) override;
+    QString inputBox(const QString &prompt) override;
+    void openFileName(QString &fileName) override;
+    void saveFileName(QString &fileName) override;
+
+    QList<Box> boxes;            // message boxes shown, in order
+    QStringList inputPrompts;    // input boxes shown
+    QStringList openPresets;     // file name each open dialog was shown with
+    QStringList savePresets;
+
+    // Queued replies; when a queue is empty a box answers its first button
+    // (Ok or Yes), an input box gives "" and a file dialog is cancelled.
+    QQueue<MessageAnswer> answers;
+    QQueue<QString> inputs;
+    QQueue<QString> openChoices;  // a null QString() means "cancelled"
+    QQueue<QString> saveChoices;
+};
+
+class FakeEventLoop : public EventLoop
+{
+public:
+    void doEvents() override;
+    void waitForEvents(int maxMs) override;
+    void endProgram(int exitCode) override;
+
+    int doEventsCalls = 0;
+    int waitCalls = 0;
+    bool ended = false;
+    int exitCode = 0;
+    // Also pass the real Qt event loop (for widget tests); off by default.
+    bool processQtEvents = false;
+};
+
+class FakeSession : public Session
+{
+public:
+    bool logout() override;
+    int logoutRequests = 0;
+};
+
+class FakeSoundPlayer : public SoundPlayer
+{
+public:
+    void playWave(const QString &path) override;
+    QStringList played; // full paths, in order
+};
+
+class FakePlatform : public Platform
+{
+public:
+    ProcessLauncher &processes() override { return launcher; }
+    Dialogs &dialogs() override { return dialog; }
+    EventLoop &events() override { return loop; }
+    Session &session() override { return sessions; }
+    SoundPlayer &sound() override { return player; }
+
+    FakeProcessLauncher launcher;
+    FakeDialogs dialog;
+    FakeEventLoop loop;
+    FakeSession sessions;
+    FakeSoundPlayer player;
+};
+
+} // namespace korvane
