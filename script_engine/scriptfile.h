@@ -1,0 +1,35 @@
+#pragma once
+
+// Reads a script (or a file read by "`F") one line at a time, never ahead of the
+// line asked for. CR LF, a lone CR and a lone LF each end a line; a line end at
+// the very end of the file gives no extra empty line. Each line is decoded as
+// UTF-8, or as Windows-1252 when it is not valid UTF-8 (a byte order mark is
+// dropped).
+
+#include <QFile>
+#include <QString>
+
+#include <optional>
+
+namespace korvane::script {
+
+class ScriptFileReader
+{
+public:
+    explicit ScriptFileReader(const QString &fileName);
+
+    // False when the file could not be opened for reading (missing, no access, a
+    // directory, an empty name).
+    bool isOpen() const { return m_open; }
+
+    // The next line, or nothing at the end of the file.
+    std::optional<QString> readLine();
+
+    void close();
+
+private:
+    QFile m_file;
+    bool m_open = false;
+};
+
+} // namespace korvane::script
