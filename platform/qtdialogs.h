@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform.h"
+
+namespace korvane {
+
+// Message and input boxes titled "Korvane", and the open and save file dialogs.
+class QtDialogs : public Dialogs
+{
+public:
+    MessageAnswer messageBox(const QString &text, MessageButtons buttons) override;
+    QString inputBox(const QString &prompt) override;
+    void openFileName(QString &fileName) override;
+    void saveFileName(QString &fileName) override;
+
+    // The desktop's own file dialog is used by default; Qt's widget dialog can be
+    // asked for instead (tests need a dialog they can find and drive).
+    void setUseNativeFileDialogs(bool useNative) { m_useNativeFileDialogs = useNative; }
+
+private:
+    bool m_useNativeFileDialogs = true;
+};
+
+} // namespace korvane

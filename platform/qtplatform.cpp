@@ -1,0 +1,8 @@
+#include "qtplatform.h"
+
+namespace korvane {
+
+QtPlatform::QtPlatform() = default;
+QtPlatform::~QtPlatform() = default;
+
+} // namespace korvane

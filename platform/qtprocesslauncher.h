@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform.h"
+
+namespace korvane {
+
+// Starts the planned program detached, in a session of its own, so that it
+// outlives Korvane and is never a child Korvane has to reap.
+class QtProcessLauncher : public ProcessLauncher
+{
+public:
+    bool start(const QString &commandLine) override;
+};
+
+} // namespace korvane

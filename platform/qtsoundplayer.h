@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform.h"
+
+#include <memory>
+
+class QSoundEffect;
+
+namespace korvane {
+
+// One shared player, so that a new prompt cuts off the one still playing.
+class QtSoundPlayer : public SoundPlayer
+{
+public:
+    QtSoundPlayer();
+    ~QtSoundPlayer() override;
+
+    void playWave(const QString &path) override;
+
+private:
+    std::unique_ptr<QSoundEffect> m_effect; // created on the first sound
+};
+
+} // namespace korvane
