@@ -49,13 +49,19 @@ void FakeEventLoop::doEvents()
     ++doEventsCalls;
     if (processQtEvents)
         QCoreApplication::processEvents();
+    if (onYield)
+        onYield();
 }
 
 void FakeEventLoop::waitForEvents(int maxMs)
 {
     ++waitCalls;
+    if (advancing)
+        advancing->current = advancing->current.addMSecs(maxMs);
     if (processQtEvents)
         QCoreApplication::processEvents(QEventLoop::AllEvents, maxMs);
+    if (onYield)
+        onYield();
 }
 
 void FakeEventLoop::endProgram(int code)
@@ -73,6 +79,22 @@ bool FakeSession::logout()
 void FakeSoundPlayer::playWave(const QString &path)
 {
     played.append(path);
+}
+
+} // namespace korvane
+
+namespace korvane {
+
+bool FakeKeyboard::sendKeys(const QString &notation, bool wait)
+{
+    sent.append({notation, wait});
+    return succeeds;
+}
+
+bool FakeWindowActivator::activate(const QString &title)
+{
+    activated.append(title);
+    return succeeds;
 }
 
 } // namespace korvane

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace korvane {
 
 class FakeProcessLauncher : public ProcessLauncher
@@ -49,6 +51,8 @@ public:
     QQueue<QString> saveChoices;
 };
 
+class FakeClock;
+
 class FakeEventLoop : public EventLoop
 {
 public:
@@ -58,6 +62,11 @@ public:
 
     int doEventsCalls = 0;
     int waitCalls = 0;
+    // Runs on every doEvents()/waitForEvents(): a test's stand-in for the user
+    // acting while Korvane yields.
+    std::function<void()> onYield;
+    // When set, waitForEvents() moves this clock on by its timeout.
+    FakeClock *advancing = nullptr;
     bool ended = false;
     int exitCode = 0;
     // Also pass the real Qt event loop (for widget tests); off by default.
@@ -75,7 +84,38 @@ class FakeSoundPlayer : public SoundPlayer
 {
 public:
     void playWave(const QString &path) override;
+    void beep() override { ++beeps; }
     QStringList played; // full paths, in order
+    int beeps = 0;
+};
+
+class FakeKeyboard : public Keyboard
+{
+public:
+    struct Sent
+    {
+        QString notation;
+        bool wait;
+    };
+    bool sendKeys(const QString &notation, bool wait) override;
+    QList<Sent> sent;
+    bool succeeds = true;
+};
+
+class FakeWindowActivator : public WindowActivator
+{
+public:
+    bool activate(const QString &title) override;
+    QStringList activated; // every title asked for
+    bool succeeds = true;
+};
+
+// A clock that stands still until a test (or a wait) moves it.
+class FakeClock : public Clock
+{
+public:
+    QDateTime now() const override { return current; }
+    QDateTime current = QDateTime(QDate(2026, 1, 15), QTime(10, 0));
 };
 
 class FakePlatform : public Platform
@@ -86,12 +126,18 @@ public:
     EventLoop &events() override { return loop; }
     Session &session() override { return sessions; }
     SoundPlayer &sound() override { return player; }
+    Keyboard &keyboard() override { return keys; }
+    WindowActivator &windows() override { return activator; }
+    Clock &clock() override { return time; }
 
     FakeProcessLauncher launcher;
     FakeDialogs dialog;
     FakeEventLoop loop;
     FakeSession sessions;
     FakeSoundPlayer player;
+    FakeKeyboard keys;
+    FakeWindowActivator activator;
+    FakeClock time;
 };
 
 } // namespace korvane

@@ -4,6 +4,9 @@
 // processes, dialogs, the event loop, the session and sound only through these
 // interfaces; app/ wires the real implementation, tests use FakePlatform.
 
+#include "keyboard/keyboard.h"
+
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -68,6 +71,15 @@ public:
     // Plays a wave file without waiting. A new sound stops the one still playing;
     // a missing file or sound device gives silence.
     virtual void playWave(const QString &path) = 0;
+    // The desktop's default beep.
+    virtual void beep() {}
+};
+
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
 };
 
 // Everything above, handed to windows and the engine through their constructors.
@@ -80,6 +92,12 @@ public:
     virtual EventLoop &events() = 0;
     virtual Session &session() = 0;
     virtual SoundPlayer &sound() = 0;
+    // Keystrokes and window activation need an X11 display; the defaults do
+    // nothing and report failure, as on a desktop without one.
+    virtual Keyboard &keyboard();
+    virtual WindowActivator &windows();
+    // The system clock unless a test replaces it.
+    virtual Clock &clock();
 };
 
 } // namespace korvane

@@ -1,0 +1,30 @@
+#pragma once
+
+// Typing into other windows and bringing them to the front: the two desktop calls
+// scripts make for keystroke lines, "`U" and "`A".
+
+#include <QString>
+
+namespace korvane {
+
+class Keyboard
+{
+public:
+    virtual ~Keyboard() = default;
+    // Types `notation` (the SendKeys notation) into the active window. With `wait`
+    // the call returns after the keys have reached the display server and Korvane's
+    // own pending events have run. False when the line is malformed (nothing is
+    // sent) or there is no display to type into.
+    virtual bool sendKeys(const QString &notation, bool wait) = 0;
+};
+
+class WindowActivator
+{
+public:
+    virtual ~WindowActivator() = default;
+    // Brings the top-level window titled `title` to the front, else one whose title
+    // begins with it; both compared ignoring case. False when none matches.
+    virtual bool activate(const QString &title) = 0;
+};
+
+} // namespace korvane

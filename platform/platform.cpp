@@ -1,0 +1,44 @@
+#include "platform.h"
+
+namespace korvane {
+namespace {
+
+class NoKeyboard : public Keyboard
+{
+public:
+    bool sendKeys(const QString &, bool) override { return false; }
+};
+
+class NoWindows : public WindowActivator
+{
+public:
+    bool activate(const QString &) override { return false; }
+};
+
+class SystemClock : public Clock
+{
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+} // namespace
+
+Keyboard &Platform::keyboard()
+{
+    static NoKeyboard keyboard;
+    return keyboard;
+}
+
+WindowActivator &Platform::windows()
+{
+    static NoWindows windows;
+    return windows;
+}
+
+Clock &Platform::clock()
+{
+    static SystemClock clock;
+    return clock;
+}
+
+} // namespace korvane
