@@ -36,8 +36,7 @@ public:
     // The index file for `key`'s first character: key upper-cased and trimmed, its
     // first `prefixLength` characters + extension. "/" keys map to ".KWX"/".APX".
     // Empty when the key is empty.
-    QString indexFilePath(const QString &key, const QString &extension,
-                          int prefixLength = 1) const;
+    QString indexFilePath(const QString &key, const QString &extension, int prefixLength = 1) const;
 
     qint64 recordCount() const;
     std::optional<KeywordRecord> Get_Keyword_Record(qint32 recordNumber) const;
@@ -54,9 +53,10 @@ public:
     // trimmed here), found through the keyword index, in index order.
     QList<IndexHit> findKeyword(const QString &keyWord) const;
 
-    // Active records whose program's application key equals that of `program`
-    // (its last 25 characters, upper-cased, trimmed), through the application
-    // index; each entry listed once.
+    // Active records found through the application index under the application
+    // key of `program` (its last 25 characters, upper-cased, trimmed) whose
+    // trimmed program ends in exactly that key; each entry listed once, in index
+    // order.
     QList<IndexHit> findApplication(const QString &program) const;
 
     // Visits the records 1..recordCount() in order, reading sequentially.

@@ -25,9 +25,8 @@ inline const QString kWebBrowserKeyWord = QStringLiteral("WEB BROWSER");
 // chosen name is passed as the argument ("*" in it gives none). For WEB BROWSER
 // the argument is `keyWordFieldText`, the address as shown in the field. On return
 // `keyWord` is trimmed and upper case, without its last character if it held "?".
-bool Search_KeyWords_Indexed(const KeywordDatabase &database, Platform &platform,
-                             QString &keyWord, const QString &keyWordFieldText,
-                             QString &dialogFileName);
+bool Search_KeyWords_Indexed(const KeywordDatabase &database, Platform &platform, QString &keyWord,
+                             const QString &keyWordFieldText, QString &dialogFileName);
 
 // --- list items ---------------------------------------------------------------
 
@@ -59,8 +58,8 @@ bool ApplicationExistsInList(const QStringList &availableApplications, const QSt
 
 struct AvailableLists
 {
-    QStringList keywordsAlreadyUsed;    // one item per active record, sorted
-    QStringList availableApplications;  // one item per distinct program, sorted
+    QStringList keywordsAlreadyUsed;   // one item per active record, sorted
+    QStringList availableApplications; // one item per distinct program, sorted
 };
 
 // Builds both lists from the active records in one pass over the record file,

@@ -1,0 +1,90 @@
+#include "maintenance.h"
+
+#include "ansi.h"
+#include "appfolder.h"
+#include "lookup.h"
+#include "platform.h"
+
+namespace korvane::db {
+namespace {
+
+// Plays the spoken prompt, then shows the message while it plays.
+void promptAndTell(Platform &platform, const QString &wave, const QString &message)
+{
+    platform.sound().playWave(shippedDataPath(wave));
+    platform.dialogs().messageBox(message, MessageButtons::Ok);
+}
+
+// The characters of `text` that Windows-1252 has no byte for, each once.
+QString unstorableCharacters(const QString &text)
+{
+    QString found;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // A character outside the basic plane is one pair of UTF-16 units.
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QStringView character = QStringView(text).sliced(i, length);
+        if (!isAnsiRepresentable(character) && !found.contains(character))
+            found += character;
+        i += length - 1;
+    }
+    return found;
+}
+
+} // namespace
+
+AddResult addKeyWord(KeywordDatabase &database, Platform &platform, const QString &keyWord,
+                     const QString &programName)
+{
+    AddResult result;
+    // Only an exactly empty path is refused; spaces alone pass.
+    if (programName.isEmpty()) {
+        promptAndTell(platform, kNoAppWave, kNoAppMessage);
+        result.outcome = AddOutcome::MissingProgram;
+        return result;
+    }
+    if (trimSpaces(keyWord).isEmpty()) {
+        promptAndTell(platform, kNoKeyWordWave, kNoKeyWordMessage);
+        result.outcome = AddOutcome::MissingKeyWord;
+        return result;
+    }
+    // Nothing is replaced silently: a text the database cannot store is not added.
+    const QString unstorable = unstorableCharacters(keyWord + programName);
+    if (!unstorable.isEmpty()) {
+        platform.dialogs().messageBox(kNotRepresentableMessage + u' ' + unstorable,
+                                      MessageButtons::Ok);
+        result.outcome = AddOutcome::NotRepresentable;
+        return result;
+    }
+
+    const std::optional<qint32> recordNumber = database.appendRecord(keyWord, programName);
+    // Index entries must never point at a record that is not on disk.
+    if (!recordNumber) {
+        result.outcome = AddOutcome::WriteFailed;
+        return result;
+    }
+    const QString keyWordField = fitField(upperCase(keyWord), kKeyWordWidth);
+    const QString programField = fitField(upperCase(programName), kProgramWidth);
+    database.Add_Index_Entry(keyWordField, *recordNumber, kKeywordIndexExtension);
+    database.Add_Index_Entry(KeywordDatabase::applicationKey(programField), *recordNumber,
+                             kApplicationIndexExtension);
+
+    result.outcome = AddOutcome::Added;
+    result.recordNumber = *recordNumber;
+    result.trimmedKeyWord = trimSpaces(keyWordField);
+    result.listItem = addedKeyWordItem(result.trimmedKeyWord, result.recordNumber);
+    return result;
+}
+
+qint32 deleteSelectedKeyWord(KeywordDatabase &database, Platform &platform,
+                             const QString &selectedItem)
+{
+    const qint32 recordNumber = itemRecordNumber(selectedItem);
+    if (recordNumber == 0) {
+        promptAndTell(platform, kDeleteWave, kSelectToDeleteMessage);
+        return 0;
+    }
+    database.Delete_KeyWord(recordNumber);
+    return recordNumber;
+}
+
+} // namespace korvane::db

@@ -23,6 +23,11 @@ inline const QString kSelectToDeleteMessage = QStringLiteral(
     "Please select a KeyWord to delete from the list to the left, and then click the delete "
     "button.");
 
+// Followed by a blank and the characters that cannot be stored, each once.
+inline const QString kNotRepresentableMessage = QStringLiteral(
+    "The KeyWord and the Application Path can only hold characters of the Western European "
+    "(Windows-1252) character set. Please replace these characters:");
+
 inline const QString kNoAppWave = QStringLiteral("NoApp.Wav");
 inline const QString kNoKeyWordWave = QStringLiteral("NoKeyWord.Wav");
 inline const QString kDeleteWave = QStringLiteral("Delete.Wav");

@@ -53,6 +53,15 @@ qint64 roundedCount(qint64 byteLength, int itemSize);
 // `text` cut to `width` characters or padded with spaces to it.
 QString fitField(const QString &text, int width);
 
+// Upper case one character at a time, the way the database stores text: a
+// character keeps its place (no "SS" for a sharp s), and one whose capital has no
+// Windows-1252 byte stays as it is, so fields keep their width and encoding.
+QString upperCase(QStringView text);
+
+// `text` without its leading and trailing spaces (only 0x20: tabs and other
+// blanks are kept, as the stored fields are padded with spaces alone).
+QString trimSpaces(QStringView text);
+
 QByteArray encodeRecord(const KeywordRecord &record);
 // Decodes the first 308 bytes; a shorter buffer gives nothing.
 std::optional<KeywordRecord> decodeRecord(QByteArrayView bytes);
