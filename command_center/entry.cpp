@@ -1,0 +1,111 @@
+#include "entry.h"
+
+#include "appfolder.h"
+#include "instance.h"
+#include "keyscan.h"
+#include "qtplatform.h"
+
+#include <QApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace korvane {
+
+namespace {
+
+const char kUsage[] =
+    "Usage: korvane [KEYWORD | SCRIPT.vlm]\n"
+    "\n"
+    "  (nothing)    show the Korvane Command Center, or bring the running one to the front\n"
+    "  KEYWORD      act on the key word as if typed in the command center, then end\n"
+    "  SCRIPT.vlm   run a script file without a window, then end\n"
+    "  --help       show this help and end\n"
+    "  --version    show the version and end\n"
+    "\n"
+    "Data (KeyWord.DAT, its index files, PD.ini) lie in the Application folder: $KORVANE_HOME\n"
+    "when set, else the executable's folder when it is writable, else\n"
+    "$XDG_DATA_HOME/korvane (~/.local/share/korvane).\n";
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+int showCommandCenter(Platform &platform)
+{
+    const QString folder = applicationFolder();
+    InstanceLock lock(folder);
+    if (!lock.tryAcquire()) {
+        // Another instance runs: ask it to show itself, never a window of our own.
+        writeShowSignal(folder);
+        return 0;
+    }
+    KeyScan keyScan(platform, WindowDirectory{});
+    ShowSignalWatcher watcher(folder);
+    QObject::connect(&watcher, &ShowSignalWatcher::showRequested, &keyScan,
+                     &KeyScan::showRequested);
+    keyScan.Form_Load();
+    watcher.check(); // a request left behind before the watch began
+    return QApplication::exec();
+}
+
+int actOnKeyWord(Platform &platform, const QString &commandLine)
+{
+    // Deviation: the command center is not shown for a key word given on the
+    // command line, so it does not flash up for a moment; only its settings are
+    // loaded, so that EXIT writes them back unchanged.
+    KeyScan keyScan(platform, WindowDirectory{});
+    keyScan.Load_Window_Settings();
+    QString keyWord = commandLine;
+    keyScan.Search_Keyword(keyWord);
+    // Yes to the unknown-word question would open the keyword editor and keep
+    // running until it closes; there is no keyword editor yet, so we end here.
+    return 0;
+}
+
+} // namespace
+
+int runKorvane(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const QString commandLine = arguments.join(u' ');
+
+    if (commandLine == QLatin1String("--help")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (commandLine == QLatin1String("--version")) {
+        std::printf("korvane %s\n", KORVANE_VERSION);
+        return 0;
+    }
+    if (!hasDisplay()) {
+        std::fputs("korvane: no graphical display: neither DISPLAY nor WAYLAND_DISPLAY is set.\n"
+                   "Korvane's windows need a desktop session (X11, or XWayland); start it from "
+                   "one.\n",
+                   stderr);
+        return 1;
+    }
+
+    // The command line belongs to Korvane: Qt sees no options in it.
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+    QApplication::setApplicationName(QStringLiteral("korvane"));
+    QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
+    QtPlatform platform;
+
+    if (commandLine.isEmpty())
+        return showCommandCenter(platform);
+    if (commandLine.toUpper().contains(QLatin1String(".VLM"))) {
+        std::fprintf(stderr, "korvane: cannot run %s: scripts are not available yet.\n",
+                     qPrintable(commandLine));
+        return 2;
+    }
+    return actOnKeyWord(platform, commandLine);
+}
+
+} // namespace korvane
