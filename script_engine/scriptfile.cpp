@@ -9,8 +9,8 @@ namespace korvane::script {
 ScriptFileReader::ScriptFileReader(const QString &fileName)
     : m_file(fileName)
 {
-    m_open = !fileName.isEmpty() && !QFileInfo(fileName).isDir()
-             && m_file.open(QIODevice::ReadOnly);
+    m_open =
+        !fileName.isEmpty() && !QFileInfo(fileName).isDir() && m_file.open(QIODevice::ReadOnly);
 }
 
 std::optional<QString> ScriptFileReader::readLine()

@@ -13,30 +13,30 @@
 namespace korvane::script {
 
 enum class LineKind {
-    Comment,      // `*
-    Exit,         // `EXIT (the whole line)
-    Execute,      // `E
-    RemoveDir,    // `RD
-    MakeDir,      // `MD
-    SerialPort,   // `COM
-    Copy,         // `CP
-    Kill,         // `K
-    Input,        // `I
-    SetDate,      // `SD
-    SetTime12,    // `STAP
-    SetTime24,    // `STM
-    Set,          // `SET
-    ReadFile,     // `F
-    Beep,         // `B
-    SaveAppend,   // `SA
-    Save,         // `S
-    Message,      // `M
-    WaitDate,     // `D
-    WaitTime,     // `T
-    UseKeys,      // `U
-    Activate,     // `A
-    Wait,         // `W
-    Keystrokes,   // anything else
+    Comment,    // `*
+    Exit,       // `EXIT (the whole line)
+    Execute,    // `E
+    RemoveDir,  // `RD
+    MakeDir,    // `MD
+    SerialPort, // `COM
+    Copy,       // `CP
+    Kill,       // `K
+    Input,      // `I
+    SetDate,    // `SD
+    SetTime12,  // `STAP
+    SetTime24,  // `STM
+    Set,        // `SET
+    ReadFile,   // `F
+    Beep,       // `B
+    SaveAppend, // `SA
+    Save,       // `S
+    Message,    // `M
+    WaitDate,   // `D
+    WaitTime,   // `T
+    UseKeys,    // `U
+    Activate,   // `A
+    Wait,       // `W
+    Keystrokes, // anything else
 };
 
 // Classifies a line exactly as read: commands begin in the first column, their
@@ -79,8 +79,8 @@ std::optional<QDate> parseUsDate(QStringView text);
 // "HH:MM", "HH:MM:SS", each with an optional "AM"/"PM".
 std::optional<QTime> parseTimeOfDay(QStringView text);
 
-QString usDate(const QDate &date);      // "12/05/2026"
-QString time12(const QTime &time);      // "08:05 PM"
-QString time24(const QTime &time);      // "20:05"
+QString usDate(const QDate &date); // "12/05/2026"
+QString time12(const QTime &time); // "08:05 PM"
+QString time24(const QTime &time); // "20:05"
 
 } // namespace korvane::script

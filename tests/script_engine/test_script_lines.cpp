@@ -130,7 +130,9 @@ private Q_SLOTS:
         QTest::newRow("empty file") << QByteArray() << QStringList{};
         QTest::newRow("single line end") << QByteArray("\r\n") << QStringList{""};
         QTest::newRow("windows-1252") << QByteArray("caf\xe9\r\n\x80") << QStringList{"café", "€"};
-        QTest::newRow("utf-8 with bom") << QByteArray("\xef\xbb\xbf" "caf\xc3\xa9") << QStringList{"café"};
+        QTest::newRow("utf-8 with bom") << QByteArray("\xef\xbb\xbf"
+                                                      "caf\xc3\xa9")
+                                        << QStringList{"café"};
     }
     void lineEnds()
     {
