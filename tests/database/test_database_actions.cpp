@@ -80,6 +80,7 @@ private slots:
     void addValidatesInOrder();
     void addRefusesWhatWindows1252CannotStore();
     void addTwiceMakesTwoRecords();
+    void addWritesNoEntriesWithoutTheRecord();
     void deleteSelected();
     void searchStartsEveryMatch();
     void searchAsksForAFileAfterQuestionMark();
@@ -211,6 +212,20 @@ void TestDatabaseActions::addTwiceMakesTwoRecords()
                  QByteArray("\x01\x00\x02\x00\x00\x00NOTES", 11) + spaces(20));
     QCOMPARE(m_home->read(QStringLiteral("/.APX")).size(), 62);
     QCOMPARE(database.findKeyword(QStringLiteral("NOTES")).size(), 2);
+}
+
+void TestDatabaseActions::addWritesNoEntriesWithoutTheRecord()
+{
+    // A folder in the record file's place cannot be written, even by root.
+    QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("keyword.dat")));
+    KeywordDatabase database(m_home->path());
+    FakePlatform platform;
+    const AddResult result =
+        addKeyWord(database, platform, QStringLiteral("notes"), QStringLiteral("/bin/ls"));
+    QCOMPARE(result.outcome, AddOutcome::WriteFailed);
+    QCOMPARE(result.recordNumber, 0);
+    QVERIFY(platform.dialog.boxes.isEmpty());
+    QCOMPARE(m_home->entries(), QStringList{QStringLiteral("keyword.dat")});
 }
 
 void TestDatabaseActions::deleteSelected()
@@ -353,11 +368,11 @@ void TestDatabaseActions::listItems()
     QCOMPARE(itemText(QStringLiteral("short")), QString());
 
     QStringList list;
-    for (const QString &item : {QStringLiteral("notes  2"), QStringLiteral("NOTEPAD  1"),
+    for (const QString &item : {QStringLiteral("banana  2"), QStringLiteral("NOTEPAD  1"),
                                 QStringLiteral("Apple  3"), QStringLiteral("NOTE  4")})
         insertSorted(list, item);
-    QCOMPARE(list, (QStringList{QStringLiteral("Apple  3"), QStringLiteral("NOTE  4"),
-                                QStringLiteral("NOTEPAD  1"), QStringLiteral("notes  2")}));
+    QCOMPARE(list, (QStringList{QStringLiteral("Apple  3"), QStringLiteral("banana  2"),
+                                QStringLiteral("NOTE  4"), QStringLiteral("NOTEPAD  1")}));
 
     const QStringList apps{availableApplicationsItem(record, 7)};
     QVERIFY(ApplicationExistsInList(apps, QStringLiteral("/USR/BIN/VI")));

@@ -1,0 +1,148 @@
+// Times the keyword database on generated databases of 1,000, 10,000 and 100,000
+// records: key-word lookups (a hit, a near miss, a miss), the launch path with a
+// recording launcher, the application search, building the two sorted lists,
+// adding key words and rebuilding the indexes. Run by hand; prints a table.
+
+#include "fakeplatform.h"
+#include "keyworddatabase.h"
+#include "lookup.h"
+#include "maintenance.h"
+#include "records.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+using namespace korvane::db;
+
+namespace {
+
+constexpr int kRepeats = 25;
+constexpr int kDistinctPrograms = 500;
+
+QString keyWordFor(int i, bool oneLetter)
+{
+    const QChar letter = oneLetter ? QChar(u'K') : QChar(u'A' + i % 26);
+    return letter + QStringLiteral("WORD%1").arg(i, 6, 10, QLatin1Char('0'));
+}
+
+QString programFor(int i)
+{
+    return QStringLiteral("/USR/LOCAL/BIN/TOOL-%1")
+        .arg(i % kDistinctPrograms, 4, 10, QLatin1Char('0'));
+}
+
+// Writes the record file and both indexes directly, in the same layout Add gives.
+void writeDatabase(const QString &folder, int records, bool oneLetter)
+{
+    QByteArray recordBytes;
+    recordBytes.reserve(qsizetype(records) * kRecordSize);
+    QHash<QString, QByteArray> indexes;
+    for (int i = 1; i <= records; ++i) {
+        const KeywordRecord record{kStatusActive, fitField(programFor(i), kProgramWidth),
+                                   fitField(keyWordFor(i, oneLetter), kKeyWordWidth)};
+        recordBytes += encodeRecord(record);
+        const QString keyWord = trimSpaces(record.keyWord);
+        const QString appKey = KeywordDatabase::applicationKey(record.program);
+        indexes[keyWord.left(1) + kKeywordIndexExtension] +=
+            encodeIndexEntry({kStatusActive, i, fitField(keyWord, kIndexKeyWidth)});
+        indexes[appKey.left(1) + kApplicationIndexExtension] +=
+            encodeIndexEntry({kStatusActive, i, fitField(appKey, kIndexKeyWidth)});
+    }
+    const auto write = [&folder](const QString &name, const QByteArray &bytes) {
+        QFile file(folder + u'/' + name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(file.fileName()));
+    };
+    write(kRecordFileName, recordBytes);
+    for (auto it = indexes.cbegin(); it != indexes.cend(); ++it)
+        write(it.key(), it.value());
+}
+
+// Median time of `repeats` runs, in microseconds.
+double medianMicroseconds(const std::function<void()> &run, int repeats = kRepeats)
+{
+    QList<double> times;
+    for (int i = 0; i < repeats; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        run();
+        times.append(timer.nsecsElapsed() / 1000.0);
+    }
+    std::sort(times.begin(), times.end());
+    return times.at(times.size() / 2);
+}
+
+void benchmark(int records, bool oneLetter)
+{
+    QTemporaryDir dir;
+    writeDatabase(dir.path(), records, oneLetter);
+    KeywordDatabase database(dir.path());
+    korvane::FakePlatform platform;
+
+    const QString hitWord = keyWordFor(records / 2, oneLetter);
+    const QString nearMiss = hitWord.left(hitWord.size() - 1);
+    const QString miss = oneLetter ? QStringLiteral("KNOTHERE") : QStringLiteral("QNOTHERE");
+    int found = 0;
+    const double hit = medianMicroseconds([&] { found = database.findKeyword(hitWord).size(); });
+    const double near = medianMicroseconds([&] { database.findKeyword(nearMiss); });
+    const double none = medianMicroseconds([&] { database.findKeyword(miss); });
+    QString dialogFileName;
+    const double launch = medianMicroseconds([&] {
+        QString keyWord = hitWord.toLower();
+        Search_KeyWords_Indexed(database, platform, keyWord, keyWord, dialogFileName);
+    });
+    int keyWordsOfProgram = 0;
+    const double application = medianMicroseconds(
+        [&] { keyWordsOfProgram = database.findApplication(programFor(7)).size(); });
+    AvailableLists lists;
+    const double listing =
+        medianMicroseconds([&] { lists = buildAvailableLists(database, [] {}); }, 5);
+
+    QElapsedTimer timer;
+    timer.start();
+    constexpr int kAdds = 200;
+    for (int i = 0; i < kAdds; ++i)
+        addKeyWord(database, platform, QStringLiteral("added%1").arg(i), programFor(i));
+    const double perAdd = timer.nsecsElapsed() / 1000.0 / kAdds;
+    timer.restart();
+    database.ReIndex_Database();
+    const double reindex = timer.nsecsElapsed() / 1e6;
+
+    std::printf("%8d %-8s %9.1f %9.1f %9.1f %9.1f %9.1f %9.1f %9.1f %10.1f\n", records,
+                oneLetter ? "one" : "26", hit, near, none, launch, application, listing / 1000.0,
+                perAdd, reindex);
+    if (found != 1 ||
+        keyWordsOfProgram !=
+            records / kDistinctPrograms + (7 <= records % kDistinctPrograms ? 1 : 0) ||
+        lists.keywordsAlreadyUsed.size() != records ||
+        lists.availableApplications.size() != std::min(records, kDistinctPrograms))
+        std::printf("         unexpected results: %d hit(s), %d key word(s) of the program, "
+                    "%lld used, %lld applications\n",
+                    found, keyWordsOfProgram, qlonglong(lists.keywordsAlreadyUsed.size()),
+                    qlonglong(lists.availableApplications.size()));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    std::printf("Median times; lookups in microseconds, lists in ms, add in us each, "
+                "rebuild in ms.\n");
+    std::printf("Key words spread over 26 index files, or all in one (worst case).\n\n");
+    std::printf("%8s %-8s %9s %9s %9s %9s %9s %9s %9s %10s\n", "records", "kwx", "hit", "near",
+                "miss", "launch", "app", "lists", "add", "reindex");
+    for (const bool oneLetter : {false, true}) {
+        for (const int records : {1000, 10000, 100000})
+            benchmark(records, oneLetter);
+    }
+    return 0;
+}
