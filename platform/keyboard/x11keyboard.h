@@ -1,0 +1,73 @@
+#pragma once
+
+// Keystrokes on X11 through XTest, with XKB telling which key and modifiers type
+// each character in the current layout. Characters the layout lacks are typed
+// through spare keycodes (keycodes without symbols) that are remapped in batches.
+
+#include "keyboard.h"
+#include "sendkeys.h"
+#include "x11keymap.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
+namespace korvane {
+
+class X11Connection;
+
+class X11Keyboard : public QObject, public Keyboard
+{
+public:
+    // Shares `connection` with the window activator; opens its own when null.
+    explicit X11Keyboard(std::shared_ptr<X11Connection> connection = {}, QObject *parent = nullptr);
+    ~X11Keyboard() override;
+
+    bool sendKeys(const QString &notation, bool wait) override;
+
+    // Why keys cannot be sent (no display, no XTest), empty when they can.
+    QString unavailableReason() const;
+
+    // Gives the spare keycodes back their empty state now instead of after the
+    // idle delay, so the user's keyboard map is left as it was found.
+    void restoreSpareKeycodes();
+
+private:
+    struct Stroke
+    {
+        unsigned long keysym = 0;   // what the key must produce
+        KeyBinding binding;         // keycode 0: needs a spare keycode
+        unsigned heldModifiers = 0; // Shift/Ctrl/Alt from the notation, as an X mask
+        int count = 1;
+    };
+    struct SpareKey
+    {
+        unsigned keycode = 0;
+        unsigned long keysym = 0; // 0 while empty
+        quint64 lastUsed = 0;     // stretch number of its last use, for LRU reuse
+    };
+
+    bool typeActions(const QList<KeyAction> &actions);
+    void waitForModifierRelease();
+    void refreshSpareKeys();
+    bool planStrokes(const QList<KeyAction> &actions, QList<Stroke> &strokes) const;
+    qsizetype stretchEnd(const QList<Stroke> &strokes, qsizetype begin) const;
+    void mapStretch(QList<Stroke> &strokes, qsizetype begin, qsizetype end);
+    void remap(const QList<SpareKey *> &keys);
+    void settleAfterTyping();
+    void pressStroke(const Stroke &stroke);
+    void holdModifiers(unsigned mask);
+
+    std::shared_ptr<X11Connection> m_connection;
+    X11Keymap m_keymap;
+    QList<SpareKey> m_spares;
+    quint64 m_stretch = 0;
+    unsigned m_held = 0;             // modifier mask our fake events hold now
+    bool m_spareKeysTyped = false;   // a remapped key was typed since the last settle
+    QElapsedTimer m_sinceSpareTyped; // time since that key went out
+    QTimer m_restoreTimer;
+};
+
+} // namespace korvane
