@@ -23,7 +23,7 @@ public:
     QtDialogs &dialogs() override { return m_dialogs; }
     EventLoop &events() override { return m_events; }
     Session &session() override { return m_session; }
-    SoundPlayer &sound() override { return m_sound; }
+    QtSoundPlayer &sound() override { return m_sound; }
 
     // Keystrokes (XTest) and window activation by title (_NET_ACTIVE_WINDOW) join
     // here as facets of their own once their interfaces exist.

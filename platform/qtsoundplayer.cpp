@@ -19,8 +19,11 @@ void QtSoundPlayer::playWave(const QString &path)
     const QFileInfo info(path);
     const QString file = findEntryIgnoringCase(info.path(), info.fileName());
     // A missing file stays silent, without a message or a default sound.
-    if (file.isEmpty() || !QFileInfo(file).isFile())
+    if (file.isEmpty() || !QFileInfo(file).isFile()) {
+        m_currentFile.clear();
         return;
+    }
+    m_currentFile = file;
 
     if (!m_effect)
         m_effect = std::make_unique<QSoundEffect>();

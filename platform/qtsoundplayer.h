@@ -17,7 +17,11 @@ public:
 
     void playWave(const QString &path) override;
 
+    // The file handed to the player by the last playWave(); empty when it was missing.
+    QString currentFile() const { return m_currentFile; }
+
 private:
+    QString m_currentFile;
     std::unique_ptr<QSoundEffect> m_effect; // created on the first sound
 };
 
