@@ -1,0 +1,263 @@
+// The real korvane binary under Xvfb with openbox: launching a key word from the
+// command line, the second start, EXIT saving the window position, a crashed
+// instance, and the window keeping itself shown. Windows are found and driven
+// with xdotool and xwininfo.
+
+#include "keyworddatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <memory>
+
+using namespace korvane;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Korvane Command Center");
+constexpr int kTimeout = 15000;
+
+QString tool(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+bool isViewable(const QString &window)
+{
+    return tool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window})
+        .contains(QStringLiteral("Map State: IsViewable"));
+}
+
+// The command center windows of process `pid` (by _NET_WM_PID and title).
+QStringList commandCenterWindows(qint64 pid)
+{
+    const QString found =
+        tool(QStringLiteral("xdotool"),
+             {QStringLiteral("search"), QStringLiteral("--pid"), QString::number(pid),
+              QStringLiteral("--name"), QLatin1Char('^') + kTitle + QLatin1Char('$')});
+    return found.split(u'\n', Qt::SkipEmptyParts);
+}
+
+// The first viewable command center window of `process`, or empty.
+QString visibleWindow(const QProcess &process)
+{
+    const QStringList windows = commandCenterWindows(process.processId());
+    return !windows.isEmpty() && isViewable(windows.first()) ? windows.first() : QString();
+}
+
+QString activeWindowName()
+{
+    return tool(QStringLiteral("xdotool"),
+                {QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")});
+}
+
+// The window manager's frame's top-left corner, in pixels.
+QPoint framePosition(const QString &window)
+{
+    const QString info = tool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
+    const auto number = [&info](const QString &label) {
+        const QRegularExpression pattern(label + QStringLiteral(":\\s*(-?\\d+)"));
+        return pattern.match(info).captured(1).toInt();
+    };
+    const QStringList extents =
+        tool(QStringLiteral("xprop"),
+             {QStringLiteral("-id"), window, QStringLiteral("_NET_FRAME_EXTENTS")})
+            .section(u'=', 1)
+            .split(u',', Qt::SkipEmptyParts);
+    const int left = extents.value(0).trimmed().toInt();
+    const int top = extents.value(2).trimmed().toInt();
+    return {number(QStringLiteral("Absolute upper-left X")) - left,
+            number(QStringLiteral("Absolute upper-left Y")) - top};
+}
+
+} // namespace
+
+class TestE2ECommandCenter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void helpVersionAndNoDisplay();
+    void keyWordOnCommandLineStartsItsProgram();
+    void secondStartShowsTheRunningInstance();
+    void exitWritesWindowPositionInTwips();
+    void crashedInstanceDoesNotBlockTheNextStart();
+    void minimizedWindowComesBack();
+
+private:
+    std::unique_ptr<QProcess> startKorvane(const QStringList &arguments = {});
+
+    std::unique_ptr<QTemporaryDir> m_home;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+};
+
+void TestE2ECommandCenter::init()
+{
+    m_home = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_home->isValid());
+    qputenv("KORVANE_HOME", m_home->path().toLocal8Bit());
+    QDir::setCurrent(m_home->path());
+}
+
+void TestE2ECommandCenter::cleanup()
+{
+    for (const auto &process : m_processes) {
+        process->kill();
+        process->waitForFinished(5000);
+    }
+    m_processes.clear();
+}
+
+std::unique_ptr<QProcess> TestE2ECommandCenter::startKorvane(const QStringList &arguments)
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProgram(QStringLiteral(KORVANE_BINARY));
+    process->setArguments(arguments);
+    process->setWorkingDirectory(m_home->path());
+    process->start();
+    return process;
+}
+
+void TestE2ECommandCenter::helpVersionAndNoDisplay()
+{
+    QProcess version;
+    version.start(QStringLiteral(KORVANE_BINARY), {QStringLiteral("--version")});
+    QVERIFY(version.waitForFinished(kTimeout));
+    QCOMPARE(version.exitCode(), 0);
+    QCOMPARE(version.readAllStandardOutput(), QByteArray("korvane " KORVANE_VERSION "\n"));
+
+    QProcess help;
+    help.start(QStringLiteral(KORVANE_BINARY), {QStringLiteral("--help")});
+    QVERIFY(help.waitForFinished(kTimeout));
+    QCOMPARE(help.exitCode(), 0);
+    QVERIFY(help.readAllStandardOutput().startsWith("Usage: korvane"));
+
+    QProcess headless;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    headless.setProcessEnvironment(environment);
+    headless.start(QStringLiteral(KORVANE_BINARY));
+    QVERIFY(headless.waitForFinished(kTimeout));
+    QCOMPARE(headless.exitCode(), 1);
+    QVERIFY(headless.readAllStandardError().contains("no graphical display"));
+}
+
+void TestE2ECommandCenter::keyWordOnCommandLineStartsItsProgram()
+{
+    // A program in a mixed-case folder; the database stores its path in upper case.
+    const QString folder = m_home->filePath(QStringLiteral("Launch-Tools"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString script = folder + QStringLiteral("/Mark.sh");
+    QFile file(script);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\ntouch \"$(dirname \"$0\")/launched-$1\"\n");
+    file.close();
+    QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
+
+    db::KeywordDatabase database(m_home->path());
+    const qint32 record = database.appendRecord(QStringLiteral("MARKER"), script + " ONE").value();
+    database.Add_Index_Entry(QStringLiteral("MARKER"), record, db::kKeywordIndexExtension);
+    QVERIFY(database.Get_Keyword_Record(record)->program.startsWith(script.toUpper()));
+
+    auto korvane = startKorvane({QStringLiteral("marker")});
+    QVERIFY(korvane->waitForFinished(kTimeout));
+    QCOMPARE(korvane->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(korvane->exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder + QStringLiteral("/launched-ONE")), kTimeout);
+}
+
+void TestE2ECommandCenter::secondStartShowsTheRunningInstance()
+{
+    auto &first = m_processes.emplace_back(startKorvane());
+    QString window;
+    QTRY_VERIFY_WITH_TIMEOUT(!(window = visibleWindow(*first)).isEmpty(), kTimeout);
+
+    // Another window takes the focus.
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("Other window"));
+    other.resize(300, 200);
+    other.show();
+    other.activateWindow();
+    QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("Other window"), kTimeout);
+
+    auto second = startKorvane();
+    QVERIFY(second->waitForFinished(kTimeout));
+    QCOMPARE(second->exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), kTitle, kTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(m_home->filePath(QStringLiteral("Show.Txt"))),
+                             kTimeout);
+    QCOMPARE(commandCenterWindows(first->processId()), QStringList{window});
+    QCOMPARE(first->state(), QProcess::Running);
+}
+
+void TestE2ECommandCenter::exitWritesWindowPositionInTwips()
+{
+    QFile settings(m_home->filePath(QStringLiteral("PD.ini")));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write(" 1500\r\n 3000\r\n\r\n");
+    settings.close();
+
+    auto &korvane = m_processes.emplace_back(startKorvane());
+    QString window;
+    QTRY_VERIFY_WITH_TIMEOUT(!(window = visibleWindow(*korvane)).isEmpty(), kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(framePosition(window), QPoint(200, 100), kTimeout);
+
+    tool(QStringLiteral("xdotool"),
+         {QStringLiteral("windowmove"), window, QStringLiteral("333"), QStringLiteral("222")});
+    QPoint moved;
+    QTRY_VERIFY_WITH_TIMEOUT((moved = framePosition(window)) != QPoint(200, 100), kTimeout);
+
+    tool(QStringLiteral("xdotool"),
+         {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+    tool(QStringLiteral("xdotool"),
+         {QStringLiteral("type"), QStringLiteral("--window"), window, QStringLiteral("--delay"),
+          QStringLiteral("30"), QStringLiteral("exit")});
+    tool(QStringLiteral("xdotool"),
+         {QStringLiteral("key"), QStringLiteral("--window"), window, QStringLiteral("Return")});
+    QVERIFY(korvane->waitForFinished(kTimeout));
+    QCOMPARE(korvane->exitCode(), 0);
+
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QCOMPARE(settings.readAll(), QByteArray(" " + QByteArray::number(moved.y() * 15) + "\r\n " +
+                                            QByteArray::number(moved.x() * 15) + "\r\n\r\n"));
+}
+
+void TestE2ECommandCenter::crashedInstanceDoesNotBlockTheNextStart()
+{
+    auto &crashed = m_processes.emplace_back(startKorvane());
+    QTRY_VERIFY_WITH_TIMEOUT(!visibleWindow(*crashed).isEmpty(), kTimeout);
+    crashed->kill(); // SIGKILL: the lock file stays behind
+    QVERIFY(crashed->waitForFinished(kTimeout));
+
+    auto &next = m_processes.emplace_back(startKorvane());
+    QTRY_VERIFY_WITH_TIMEOUT(!visibleWindow(*next).isEmpty(), kTimeout);
+    QCOMPARE(next->state(), QProcess::Running);
+}
+
+void TestE2ECommandCenter::minimizedWindowComesBack()
+{
+    auto &korvane = m_processes.emplace_back(startKorvane());
+    QString window;
+    QTRY_VERIFY_WITH_TIMEOUT(!(window = visibleWindow(*korvane)).isEmpty(), kTimeout);
+    tool(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), QStringLiteral("--sync"), window});
+    QTRY_VERIFY_WITH_TIMEOUT(isViewable(window), kTimeout);
+    // Still shown a while later: the window manager's state now says so too.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        tool(QStringLiteral("xprop"), {QStringLiteral("-id"), window, QStringLiteral("WM_STATE")})
+            .contains(QStringLiteral("Normal")),
+        kTimeout);
+}
+
+QTEST_MAIN(TestE2ECommandCenter)
+#include "test_e2e_command_center.moc"
