@@ -44,6 +44,19 @@ void FakeDialogs::saveFileName(QString &fileName)
     }
 }
 
+void FakeDialogs::fontDialog(FontChoice &font, int flags)
+{
+    fontRequests.append({font, flags});
+    if (!fontChoices.isEmpty())
+        font = fontChoices.dequeue();
+}
+
+bool FakeDialogs::printerDialog(QPrinter &)
+{
+    ++printerDialogs;
+    return printerDialogAccepted;
+}
+
 void FakeEventLoop::doEvents()
 {
     ++doEventsCalls;

@@ -20,8 +20,8 @@ class FakeProcessLauncher : public ProcessLauncher
 public:
     bool start(const QString &commandLine) override;
 
-    QStringList started;        // every command line, in order
-    bool startSucceeds = true;  // what start() reports
+    QStringList started;       // every command line, in order
+    bool startSucceeds = true; // what start() reports
 };
 
 class FakeDialogs : public Dialogs
@@ -37,18 +37,30 @@ public:
     QString inputBox(const QString &prompt) override;
     void openFileName(QString &fileName) override;
     void saveFileName(QString &fileName) override;
+    void fontDialog(FontChoice &font, int flags) override;
+    bool printerDialog(QPrinter &printer) override;
 
-    QList<Box> boxes;            // message boxes shown, in order
-    QStringList inputPrompts;    // input boxes shown
-    QStringList openPresets;     // file name each open dialog was shown with
+    QList<Box> boxes;         // message boxes shown, in order
+    QStringList inputPrompts; // input boxes shown
+    QStringList openPresets;  // file name each open dialog was shown with
     QStringList savePresets;
 
     // Queued replies; when a queue is empty a box answers its first button
     // (Ok or Yes), an input box gives "" and a file dialog is cancelled.
     QQueue<MessageAnswer> answers;
     QQueue<QString> inputs;
-    QQueue<QString> openChoices;  // a null QString() means "cancelled"
+    QQueue<QString> openChoices; // a null QString() means "cancelled"
     QQueue<QString> saveChoices;
+
+    struct FontRequest
+    {
+        FontChoice preset;
+        int flags;
+    };
+    QList<FontRequest> fontRequests; // each font dialog's presets and flags
+    QQueue<FontChoice> fontChoices;  // empty: the dialog is cancelled
+    int printerDialogs = 0;
+    bool printerDialogAccepted = false;
 };
 
 class FakeClock;

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+class QPrinter;
+
 namespace korvane {
 
 // Starts programs the way the classic shell call did: one command line, no shell,
@@ -25,6 +27,23 @@ public:
 };
 
 enum class MessageButtons { Ok, YesNo, YesNoCancel };
+
+// What the font dialog shows and returns. The colour is an RGB value with red in
+// the low byte, as the settings files store it.
+struct FontChoice
+{
+    QString name;
+    double size = 0;
+    bool bold = false;
+    bool italic = false;
+    quint32 colour = 0;
+};
+
+// Font dialog flags: screen fonts, printer fonts, and effects (underline,
+// strike-out and the text colour).
+inline constexpr int kFontScreenFonts = 1;
+inline constexpr int kFontPrinterFonts = 2;
+inline constexpr int kFontEffects = 256;
 enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 class Dialogs
@@ -39,6 +58,20 @@ public:
     // return. A cancelled dialog leaves it exactly as it was.
     virtual void openFileName(QString &fileName) = 0;
     virtual void saveFileName(QString &fileName) = 0;
+    // The font dialog, preset with `font`; OK copies the choice into it, Cancel
+    // leaves it as it was. The colour is offered when `flags` has kFontEffects.
+    virtual void fontDialog(FontChoice &font, int flags)
+    {
+        Q_UNUSED(font)
+        Q_UNUSED(flags)
+    }
+    // The printer dialog: chooses the printer (or a PDF file) and its settings.
+    // Returns false when cancelled.
+    virtual bool printerDialog(QPrinter &printer)
+    {
+        Q_UNUSED(printer)
+        return false;
+    }
 };
 
 class EventLoop

@@ -1,10 +1,17 @@
 #include "qtdialogs.h"
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace korvane {
 namespace {
@@ -46,6 +53,65 @@ void runFileDialog(QString &fileName, QFileDialog::AcceptMode mode, bool useNati
     if (!chosen.isEmpty())
         fileName = chosen.first();
 }
+
+QColor colourFromRgb(quint32 rgb)
+{
+    return QColor(int(rgb & 0xff), int((rgb >> 8) & 0xff), int((rgb >> 16) & 0xff));
+}
+
+quint32 rgbFromColour(const QColor &colour)
+{
+    return quint32(colour.red()) | quint32(colour.green()) << 8 | quint32(colour.blue()) << 16;
+}
+
+// Qt's font dialog offers no text colour: it is embedded, without its own
+// buttons, in a dialog that adds a colour button.
+class FontColourDialog : public QDialog
+{
+public:
+    FontColourDialog(const QFont &font, const QColor &colour, bool withColour, QWidget *parent)
+        : QDialog(parent)
+        , m_colour(colour)
+    {
+        setWindowTitle(QStringLiteral("Font"));
+        m_fonts = new QFontDialog(font, this);
+        m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+        m_fonts->setWindowFlags(Qt::Widget);
+        auto *layout = new QVBoxLayout(this);
+        layout->addWidget(m_fonts);
+        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        if (withColour) {
+            m_colourButton =
+                buttons->addButton(QStringLiteral("&Colour..."), QDialogButtonBox::ActionRole);
+            showColour();
+            connect(m_colourButton, &QPushButton::clicked, this, [this] {
+                const QColor chosen = QColorDialog::getColor(m_colour, this);
+                if (chosen.isValid()) {
+                    m_colour = chosen;
+                    showColour();
+                }
+            });
+        }
+        layout->addWidget(buttons);
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    }
+
+    QFont font() const { return m_fonts->currentFont(); }
+    QColor colour() const { return m_colour; }
+
+private:
+    void showColour()
+    {
+        QPixmap swatch(16, 16);
+        swatch.fill(m_colour);
+        m_colourButton->setIcon(QIcon(swatch));
+    }
+
+    QFontDialog *m_fonts = nullptr;
+    QPushButton *m_colourButton = nullptr;
+    QColor m_colour;
+};
 
 } // namespace
 
@@ -104,6 +170,31 @@ void QtDialogs::openFileName(QString &fileName)
 void QtDialogs::saveFileName(QString &fileName)
 {
     runFileDialog(fileName, QFileDialog::AcceptSave, m_useNativeFileDialogs);
+}
+
+void QtDialogs::fontDialog(FontChoice &font, int flags)
+{
+    QFont preset(font.name);
+    if (font.size > 0)
+        preset.setPointSizeF(font.size);
+    preset.setBold(font.bold);
+    preset.setItalic(font.italic);
+    FontColourDialog dialog(preset, colourFromRgb(font.colour), (flags & kFontEffects) != 0,
+                            QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QFont chosen = dialog.font();
+    font.name = chosen.family();
+    font.size = chosen.pointSizeF();
+    font.bold = chosen.bold();
+    font.italic = chosen.italic();
+    font.colour = rgbFromColour(dialog.colour());
+}
+
+bool QtDialogs::printerDialog(QPrinter &printer)
+{
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace korvane

@@ -4,7 +4,8 @@
 
 namespace korvane {
 
-// Message and input boxes titled "Korvane", and the open and save file dialogs.
+// Message and input boxes titled "Korvane", the open and save file dialogs, the
+// font dialog (with the text colour) and the printer dialog.
 class QtDialogs : public Dialogs
 {
 public:
@@ -12,6 +13,8 @@ public:
     QString inputBox(const QString &prompt) override;
     void openFileName(QString &fileName) override;
     void saveFileName(QString &fileName) override;
+    void fontDialog(FontChoice &font, int flags) override;
+    bool printerDialog(QPrinter &printer) override;
 
     // The desktop's own file dialog is used by default; Qt's widget dialog can be
     // asked for instead (tests need a dialog they can find and drive).

@@ -1,25 +1,39 @@
 #include "scripter.h"
 
-#include "ansi.h"
+#include "findreplace.h"
+#include "frame3d.h"
+#include "highlighter.h"
 #include "numbertext.h"
 #include "platform.h"
 #include "scriptfile.h"
+#include "settings.h"
+#include "threedbutton.h"
+#include "toolbox.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFile>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
-#include <QSaveFile>
+#include <QStyle>
+#include <QTimer>
 
 namespace korvane::editor {
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
+constexpr int kClientWidth = 6600;
+constexpr int kClientHeight = 4365;
+// The design's outer window is this much larger than its client area (borders,
+// caption and menu bar); Form_Resize works on the outer size.
+constexpr int kFrameWidth = 75;
+constexpr int kFrameHeight = 730;
 
 QRect twips(int left, int top, int width, int height)
 {
@@ -27,29 +41,54 @@ QRect twips(int left, int top, int width, int height)
                  height / kTwipsPerPixel);
 }
 
-// Blanks (spaces) trimmed at both ends; tabs and line breaks stay.
-QString trimBlanks(const QString &text)
+// The window's client area: it draws the three raised panels behind the tool
+// buttons and reports pointer moves over its bare surface.
+class ScripterSurface : public QWidget
 {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first] == u' ')
-        ++first;
-    while (last > first && text[last - 1] == u' ')
-        --last;
-    return text.sliced(first, last - first);
-}
+public:
+    explicit ScripterSurface(QWidget *parent)
+        : QWidget(parent)
+    {
+        setMouseTracking(true);
+    }
 
-// The editor holds "\n" line breaks; script files have CR LF.
-QString toFileText(const QString &editorText)
-{
-    QString text = editorText;
-    return text.replace(u'\n', QStringLiteral("\r\n"));
-}
+    std::function<void(QPainter &)> paintFrames;
+    std::function<void()> mouseMoved;
 
-QString toEditorText(QString fileText)
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        if (paintFrames)
+            paintFrames(painter);
+    }
+    void mouseMoveEvent(QMouseEvent *) override
+    {
+        if (mouseMoved)
+            mouseMoved();
+    }
+};
+
+struct ToolButtonSpec
 {
-    return fileText.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-}
+    int number;
+    int left;
+    const char *status;
+    QStyle::StandardPixmap icon; // SP_CustomBase: a drawn glyph face
+    const char *glyph;
+};
+
+const std::array<ToolButtonSpec, 9> kToolButtons = {{
+    {1, 120, "Open Existing Script", QStyle::SP_DialogOpenButton, ""},
+    {2, 480, "New Script", QStyle::SP_FileIcon, ""},
+    {3, 840, "Save Script", QStyle::SP_DialogSaveButton, ""},
+    {4, 1200, "Print Script", QStyle::SP_CustomBase, "\u2399"},
+    {9, 1920, "Change Font", QStyle::SP_CustomBase, "F"},
+    {8, 2280, "Show Tool Box", QStyle::SP_CustomBase, "\u25a6"},
+    {6, 2640, "Cut", QStyle::SP_CustomBase, "\u2702"},
+    {5, 3000, "Copy", QStyle::SP_CustomBase, "\u2750"},
+    {7, 3360, "Paste", QStyle::SP_CustomBase, "\u2398"},
+}};
 
 } // namespace
 
@@ -57,29 +96,70 @@ Scripter::Scripter(Platform &platform, const QString &commandLine, QWidget *pare
     : QMainWindow(parent)
     , m_platform(platform)
     , m_engine(*this, platform)
+    , m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
     setWindowTitle(kUntitledCaption);
-    auto *client = new QWidget(this);
-    setCentralWidget(client);
-    client->setMinimumSize(6600 / kTwipsPerPixel, 4365 / kTwipsPerPixel);
+    buildControls();
+    buildMenus();
+    m_module = std::make_unique<ScripterModule>(*m_text1, platform.dialogs());
+    m_highlighter = new ScriptHighlighter(m_text1->document());
 
+    if (!commandLine.isEmpty()) {
+        AutoRun = true;
+        ScriptFileName = commandLine;
+        Command2_Click();
+    }
+    Form_Load();
+}
+
+Scripter::~Scripter()
+{
+    m_engine.abandonHost();
+}
+
+void Scripter::buildControls()
+{
+    auto *client = new ScripterSurface(this);
+    m_client = client;
+    setCentralWidget(client);
+    resize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel);
+
+    buildToolButtons(client);
     m_command2 = new QPushButton(script::kRunCaption, client);
     m_command2->setGeometry(twips(4440, 120, 975, 375));
     m_check1 = new QCheckBox(QStringLiteral("&Debug"), client);
     m_check1->setGeometry(twips(5640, 120, 855, 255));
+
+    // Label3 comes first in the tab order: its access key Alt+T reaches Text1.
+    m_label3 = new QLabel(QStringLiteral("&T"), client);
+    m_label3->setGeometry(twips(5280, 4080, 735, 135));
     m_text1 = new QPlainTextEdit(client);
+    m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setGeometry(twips(120, 600, 6375, 3135));
     m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_text1->viewport()->setMouseTracking(true);
     m_text1->viewport()->installEventFilter(this);
+    m_label3->setBuddy(m_text1);
     m_list1 = new QListWidget(client);
     m_list1->setGeometry(twips(120, 600, 6375, 3180));
     m_list1->hide();
+
     m_label2 = new QLabel(client);
     m_label2->setGeometry(twips(120, 3960, 1815, 255));
     m_label1 = new QLabel(client);
     m_label1->setGeometry(twips(2040, 3960, 2895, 255));
+    m_label4 = new QLabel(client);
+    m_label4->setGeometry(twips(5040, 3960, 1455, 255));
+    m_timer1 = new QTimer(this);
+    m_timer1->setInterval(1000);
+
+    client->paintFrames = [this](QPainter &painter) {
+        Draw_3D_Frame(painter, *SSCommand(1), *SSCommand(4), QStringLiteral("raised"), 30);
+        Draw_3D_Frame(painter, *SSCommand(9), *SSCommand(7), QStringLiteral("raised"), 30);
+        Draw_3D_Frame(painter, *m_command2, *m_command2, QStringLiteral("raised"), 30);
+    };
+    client->mouseMoved = [this] { m_label2->clear(); };
 
     connect(m_command2, &QPushButton::clicked, this, &Scripter::Command2_Click);
     connect(m_check1, &QCheckBox::toggled, this, &Scripter::Check1_Click);
@@ -87,138 +167,202 @@ Scripter::Scripter(Platform &platform, const QString &commandLine, QWidget *pare
         if (!m_fillingText)
             ScriptChanged = true;
     });
-    buildMenus();
-
-    if (!commandLine.isEmpty()) {
-        AutoRun = true;
-        ScriptFileName = commandLine;
-        Command2_Click();
-    }
-    new_Click();
+    connect(m_timer1, &QTimer::timeout, this, &Scripter::Timer1_Timer);
 }
 
-Scripter::~Scripter() = default;
+void Scripter::buildToolButtons(QWidget *client)
+{
+    const std::array<void (Scripter::*)(), 9> clicks = {
+        &Scripter::open_Click,  &Scripter::new_Click,           &Scripter::save_Click,
+        &Scripter::print_Click, &Scripter::Copy_Click,          &Scripter::cut_Click,
+        &Scripter::paste_Click, &Scripter::display_tools_Click, &Scripter::Fonts_Click};
+    for (const ToolButtonSpec &spec : kToolButtons) {
+        auto *button = new ThreeDButton(client);
+        button->setObjectName(QStringLiteral("SSCommand%1").arg(spec.number));
+        button->setGeometry(twips(spec.left, 120, 375, 375));
+        if (spec.icon != QStyle::SP_CustomBase) {
+            button->setIcon(style()->standardIcon(spec.icon));
+        } else {
+            button->setText(QString::fromUtf8(spec.glyph));
+            button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        }
+        const QString status = QString::fromUtf8(spec.status);
+        connect(button, &ThreeDButton::mouseMoved, this,
+                [this, status] { m_label2->setText(status); });
+        connect(button, &QToolButton::clicked, this, clicks.at(spec.number - 1));
+        m_ssCommands.at(spec.number - 1) = button;
+    }
+    // The Fonts button's face is the letter F in Arial.
+    QFont arial(QStringLiteral("Arial"));
+    arial.setBold(true);
+    SSCommand(9)->setFont(arial);
+    // SSCommand3_MouseDown: Shift with a left press means Save As.
+    connect(SSCommand(3), &ThreeDButton::mouseDown, this,
+            [this](Qt::MouseButton button, bool shift) {
+                if (button == Qt::LeftButton && shift) {
+                    SSCommand(3)->swallowPress();
+                    saveas_Click();
+                }
+            });
+}
 
 void Scripter::buildMenus()
 {
+    const auto add = [this](QMenu *menu, const char *name, const QString &caption,
+                            const QKeySequence &shortcut, void (Scripter::*slot)()) {
+        QAction *action = menu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(shortcut);
+        connect(action, &QAction::triggered, this, slot);
+    };
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(QStringLiteral("&New"), this, &Scripter::new_Click);
-    file->addAction(QStringLiteral("&Open"), this, &Scripter::open_Click);
-    file->addAction(QStringLiteral("&Save"), QKeySequence(Qt::Key_F7), this, &Scripter::save_Click);
-    file->addAction(QStringLiteral("Save &As"), this, &Scripter::saveas_Click);
+    add(file, "new", QStringLiteral("&New"), {}, &Scripter::new_Click);
+    add(file, "open", QStringLiteral("&Open"), {}, &Scripter::open_Click);
+    add(file, "save", QStringLiteral("&Save"), Qt::Key_F7, &Scripter::save_Click);
+    add(file, "saveas", QStringLiteral("Save &As"), {}, &Scripter::saveas_Click);
     file->addSeparator();
-    file->addAction(QStringLiteral("&Run Script"), QKeySequence(Qt::Key_F5), this,
-                    &Scripter::run_script_Click);
+    add(file, "printsetup", QStringLiteral("Print Set&up"), {}, &Scripter::printsetup_Click);
+    add(file, "print", QStringLiteral("&Print"), {}, &Scripter::print_Click);
     file->addSeparator();
-    file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+    add(file, "display_tools", QStringLiteral("Show &Tool Box"), Qt::Key_F6,
+        &Scripter::display_tools_Click);
+    file->addSeparator();
+    add(file, "run_script", QStringLiteral("&Run Script"), Qt::Key_F5, &Scripter::run_script_Click);
+    file->addSeparator();
+    add(file, "exit", QStringLiteral("E&xit"), {}, &Scripter::exit_Click);
+
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    add(edit, "cut", QStringLiteral("Cu&t"), QKeySequence(Qt::CTRL | Qt::Key_X),
+        &Scripter::cut_Click);
+    add(edit, "copy", QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C),
+        &Scripter::Copy_Click);
+    add(edit, "paste", QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
+        &Scripter::paste_Click);
+    add(edit, "fonts", QStringLiteral("&Fonts"), Qt::Key_F8, &Scripter::Fonts_Click);
+    add(edit, "Find", QStringLiteral("&Find"), {}, &Scripter::Find_Click);
+    add(edit, "FindNext", QStringLiteral("Find &Next"), Qt::Key_F3, &Scripter::FindNext_Click);
+    add(edit, "replace", QStringLiteral("R&eplace"), {}, &Scripter::replace_Click);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    add(help, "get_help", QStringLiteral("&Getting Help"), {}, &Scripter::get_help_Click);
+    add(help, "AboutMenu", QStringLiteral("&About"), {}, &Scripter::AboutMenu_Click);
 }
 
-bool Scripter::refuseWhileRunning()
+void Scripter::applyDesignFont()
 {
-    if (m_command2->text() != script::kStopCaption)
-        return false;
-    m_platform.dialogs().messageBox(kScriptExecuting, MessageButtons::Ok);
-    return true;
-}
-
-bool Scripter::savePrompt()
-{
-    if (!ScriptChanged)
-        return true;
-    switch (m_platform.dialogs().messageBox(kSavePrompt, MessageButtons::YesNoCancel)) {
-    case MessageAnswer::Cancel:
-        return false;
-    case MessageAnswer::Yes:
-        save_Click();
-        return true;
-    default:
-        return true;
+    const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    m_text1->setFont(font);
+    m_list1->setFont(font);
+    for (QWidget *widget : {static_cast<QWidget *>(m_text1), static_cast<QWidget *>(m_list1)}) {
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::Text, Qt::black);
+        widget->setPalette(palette);
     }
 }
 
-void Scripter::setDocumentCaption()
+void Scripter::applySettings()
 {
-    setWindowTitle(QStringLiteral("Velmora - ") + ScriptFileName.toUpper());
-}
-
-void Scripter::new_Click()
-{
-    if (refuseWhileRunning() || !savePrompt())
-        return;
-    setWindowTitle(kUntitledCaption);
-    ScriptFileName.clear();
-    m_text1->clear();
-    ScriptChanged = false;
-}
-
-void Scripter::open_Click()
-{
-    if (refuseWhileRunning() || !savePrompt())
-        return;
-    m_text1->clear();
-    m_list1->clear();
-    QString name = kScriptPattern;
-    m_platform.dialogs().openFileName(name);
-    ScriptFileName = name.trimmed();
-
-    // A name that does not exist yet is created empty and becomes the document.
-    QFile file(ScriptFileName);
-    if (!file.open(QIODevice::ReadWrite) && !file.open(QIODevice::ReadOnly))
-        return;
-    const QString content = toEditorText(decodeText(file.readAll()));
-    file.close();
-
-    setDocumentCaption();
-    m_fillingText = true;
-    m_text1->setPlainText(trimBlanks(content));
-    m_fillingText = false;
-    showCharacterCount();
-    ScriptChanged = false;
-}
-
-bool Scripter::writeScript(const QString &fileName, bool reportFailure)
-{
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (reportFailure)
-            m_platform.dialogs().messageBox(file.errorString(), MessageButtons::Ok);
-        return false;
+    const EditorSettings settings = readEditorSettings();
+    for (QWidget *widget : {static_cast<QWidget *>(m_text1), static_cast<QWidget *>(m_list1)}) {
+        QFont font = widget->font();
+        if (settings.fontName)
+            font.setFamily(*settings.fontName);
+        if (settings.fontSize)
+            font.setPointSizeF(*settings.fontSize);
+        widget->setFont(font);
+        if (settings.colour) {
+            const quint32 rgb = *settings.colour;
+            QPalette palette = widget->palette();
+            palette.setColor(QPalette::Text, QColor(int(rgb & 0xff), int((rgb >> 8) & 0xff),
+                                                    int((rgb >> 16) & 0xff)));
+            widget->setPalette(palette);
+        }
     }
-    file.write((toFileText(trimBlanks(m_text1->toPlainText())) + QStringLiteral("\r\n")).toUtf8());
-    if (!file.commit()) {
-        if (reportFailure)
-            m_platform.dialogs().messageBox(file.errorString(), MessageButtons::Ok);
-        return false;
-    }
-    return true;
+    move(settings.position / kTwipsPerPixel);
 }
 
-void Scripter::save_Click()
+void Scripter::writeSettings()
 {
-    if (refuseWhileRunning())
-        return;
-    if (ScriptFileName.isEmpty()) {
-        saveas_Click();
+    const QFont font = m_text1->font();
+    const QColor colour = m_text1->palette().color(QPalette::Text);
+    const quint32 rgb =
+        quint32(colour.red()) | quint32(colour.green()) << 8 | quint32(colour.blue()) << 16;
+    // Settings that cannot be written are simply not kept.
+    writeEditorSettings(font.family(), font.pointSizeF(), rgb, pos() * kTwipsPerPixel);
+}
+
+void Scripter::Form_Load()
+{
+    m_list1->hide();
+    applyDesignFont();
+    applySettings();
+    // New without its guard and prompt: nothing runs and nothing has changed yet.
+    ScriptChanged = false;
+    new_Click();
+    Timer1_Timer();
+    m_timer1->start();
+    m_loaded = true;
+}
+
+void Scripter::Show_Window()
+{
+    if (!m_loaded)
+        Form_Load();
+    show();
+    raise();
+    activateWindow();
+}
+
+void Scripter::closeEvent(QCloseEvent *event)
+{
+    if (!savePrompt()) {
+        event->ignore();
         return;
     }
-    if (!writeScript(ScriptFileName, true))
-        return;
-    setDocumentCaption();
-    ScriptChanged = false;
+    writeSettings();
+    if (m_toolBox)
+        m_toolBox->close();
+    // A run still waiting ends at its next stop check.
+    if (m_command2->text() == script::kStopCaption)
+        setCommand2Caption(script::kRunCaption);
+    m_timer1->stop();
+    m_loaded = false;
+    event->accept();
 }
 
-void Scripter::saveas_Click()
+void Scripter::resizeEvent(QResizeEvent *event)
 {
-    if (refuseWhileRunning())
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void Scripter::Form_Resize()
+{
+    if (!m_client)
         return;
-    QString name = kScriptPattern;
-    m_platform.dialogs().saveFileName(name);
-    ScriptFileName = name;
-    ScriptChanged = false;
-    // A cancelled dialog leaves the pattern, which cannot be written: silently.
-    if (ScriptFileName == kScriptPattern || !writeScript(ScriptFileName, false))
-        return;
-    setDocumentCaption();
+    const int outerWidth = m_client->width() * kTwipsPerPixel + kFrameWidth;
+    const int outerHeight = m_client->height() * kTwipsPerPixel + kFrameHeight;
+    // A negative size is not applied: the control keeps the one it has.
+    if (outerWidth - 300 >= 0) {
+        m_text1->resize((outerWidth - 300) / kTwipsPerPixel, m_text1->height());
+        m_list1->resize((outerWidth - 300) / kTwipsPerPixel, m_list1->height());
+    }
+    if (outerHeight - 1960 >= 0)
+        m_text1->resize(m_text1->width(), (outerHeight - 1960) / kTwipsPerPixel);
+    if (outerHeight - 1860 >= 0)
+        m_list1->resize(m_list1->width(), (outerHeight - 1860) / kTwipsPerPixel);
+}
+
+void Scripter::Timer1_Timer()
+{
+    m_label4->setText(QLocale::c().toString(m_platform.clock().now().time(), u"h:mm AP"));
+}
+
+bool Scripter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_text1->viewport() && event->type() == QEvent::MouseMove)
+        showCharacterCount();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Scripter::Command2_Click()
@@ -306,25 +450,6 @@ void Scripter::showCharacterCount()
 void Scripter::closeWindow()
 {
     close();
-}
-
-void Scripter::closeEvent(QCloseEvent *event)
-{
-    if (!savePrompt()) {
-        event->ignore();
-        return;
-    }
-    // A run still waiting ends at its next stop check.
-    if (m_command2->text() == script::kStopCaption)
-        setCommand2Caption(script::kRunCaption);
-    event->accept();
-}
-
-bool Scripter::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_text1->viewport() && event->type() == QEvent::MouseMove)
-        showCharacterCount();
-    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace korvane::editor

@@ -1,0 +1,63 @@
+#pragma once
+
+// "Tool Box": 27 buttons that append script commands and keystroke notations to
+// the end of the editor's text, with a caption on mouse-over and a help text on a
+// right-button press. Its position is kept in "toolbox.ini".
+
+#include <QWidget>
+
+#include <array>
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace korvane {
+class Dialogs;
+}
+
+namespace korvane::editor {
+
+class ThreeDButton;
+
+struct ToolBoxButton
+{
+    int column;       // 1 to 4
+    int row;          // 1 to 7
+    const char *face; // caption face, or the picture face's glyph
+    bool pictureFace;
+    const char *text;    // appended to the script
+    bool lineBreak;      // CR LF follows the text
+    const char *caption; // shown in Label1 on mouse-over
+    const char *help;    // shown on a right-button press; nullptr for none
+};
+
+inline constexpr int kToolBoxButtons = 27;
+// SSCommand1 ... SSCommand27, in that order.
+const std::array<ToolBoxButton, kToolBoxButtons> &toolBoxButtons();
+
+class ToolBox : public QWidget
+{
+    Q_OBJECT
+
+public:
+    ToolBox(QPlainTextEdit &text1, Dialogs &dialogs, QWidget *editor);
+
+    // Button `number` from 1 to 27.
+    ThreeDButton *SSCommand(int number) const { return m_buttons.at(number - 1); }
+    QLabel *Label1() const { return m_label1; }
+
+    void SSCommand_Click(int number);
+    void SSCommand_MouseDown(int number, Qt::MouseButton button);
+    void SSCommand_MouseMove(int number);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QPlainTextEdit &m_text1;
+    Dialogs &m_dialogs;
+    std::array<ThreeDButton *, kToolBoxButtons> m_buttons{};
+    QLabel *m_label1 = nullptr;
+};
+
+} // namespace korvane::editor
