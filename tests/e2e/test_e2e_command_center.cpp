@@ -250,7 +250,8 @@ void TestE2ECommandCenter::minimizedWindowComesBack()
     auto &korvane = m_processes.emplace_back(startKorvane());
     QString window;
     QTRY_VERIFY_WITH_TIMEOUT(!(window = visibleWindow(*korvane)).isEmpty(), kTimeout);
-    tool(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), QStringLiteral("--sync"), window});
+    tool(QStringLiteral("xdotool"),
+         {QStringLiteral("windowminimize"), QStringLiteral("--sync"), window});
     QTRY_VERIFY_WITH_TIMEOUT(isViewable(window), kTimeout);
     // Still shown a while later: the window manager's state now says so too.
     QTRY_VERIFY_WITH_TIMEOUT(
