@@ -1,9 +1,11 @@
 #include "entry.h"
 
+#include "aboutinstance.h"
 #include "appfolder.h"
 #include "instance.h"
 #include "keyscan.h"
 #include "qtplatform.h"
+#include "stepbystepinstance.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -43,7 +45,12 @@ int showCommandCenter(Platform &platform)
         writeShowSignal(folder);
         return 0;
     }
-    KeyScan keyScan(platform, WindowDirectory{});
+    StepByStepInstance tutorial(platform);
+    AboutInstance about(platform);
+    WindowDirectory windows;
+    windows.showTutorial = [&tutorial] { tutorial.show(); };
+    windows.showAbout = [&about] { about.show(); };
+    KeyScan keyScan(platform, windows);
     ShowSignalWatcher watcher(folder);
     QObject::connect(&watcher, &ShowSignalWatcher::showRequested, &keyScan,
                      &KeyScan::showRequested);
