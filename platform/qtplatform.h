@@ -25,8 +25,9 @@ public:
     Session &session() override { return m_session; }
     QtSoundPlayer &sound() override { return m_sound; }
 
-    // Keystrokes (XTest) and window activation by title (_NET_ACTIVE_WINDOW) join
-    // here as facets of their own once their interfaces exist.
+    // Keystrokes (XTest) and window activation by title (_NET_ACTIVE_WINDOW): room
+    // for keyboard() and windows() overrides backed by the X11 code in keyboard/.
+    // Until then Platform's do-nothing defaults apply.
 
 private:
     QtProcessLauncher m_launcher;
