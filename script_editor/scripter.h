@@ -5,8 +5,10 @@
 // debug view through which the script engine shows a run. Find and replace, the
 // tool box, the settings files, printing and highlighting live in their own files.
 
+#include "findreplace.h"
 #include "scriptengine.h"
 #include "scripthost.h"
+#include "toolbox.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -29,12 +31,9 @@ class Platform;
 
 namespace korvane::editor {
 
-class FindText;
-class ReplaceForm;
 class ScriptHighlighter;
 class ScripterModule;
 class ThreeDButton;
-class ToolBox;
 
 inline const QString kScriptExecuting = QStringLiteral("Script is executing!");
 inline const QString kSavePrompt =

@@ -28,6 +28,9 @@ void ThreeDButton::mouseMoveEvent(QMouseEvent *event)
 {
     emit mouseMoved();
     QToolButton::mouseMoveEvent(event);
+    // A move over the button is the button's own: the window's surface must not
+    // see it as a move over its bare area.
+    event->accept();
 }
 
 } // namespace korvane::editor
