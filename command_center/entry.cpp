@@ -5,12 +5,14 @@
 #include "instance.h"
 #include "keyscan.h"
 #include "qtplatform.h"
+#include "scripter.h"
 #include "stepbystepinstance.h"
 
 #include <QApplication>
 #include <QStringList>
 
 #include <cstdio>
+#include <memory>
 
 namespace korvane {
 
@@ -50,6 +52,15 @@ int showCommandCenter(Platform &platform)
     WindowDirectory windows;
     windows.showTutorial = [&tutorial] { tutorial.show(); };
     windows.showAbout = [&about] { about.show(); };
+    // The script editor: one instance for the program, created on first use.
+    std::unique_ptr<editor::Scripter> scripter;
+    windows.showScriptEditor = [&platform, &scripter, &about] {
+        if (!scripter) {
+            scripter = std::make_unique<editor::Scripter>(platform);
+            scripter->setShowAbout([&about] { about.show(); });
+        }
+        scripter->Show_Window();
+    };
     KeyScan keyScan(platform, windows);
     ShowSignalWatcher watcher(folder);
     QObject::connect(&watcher, &ShowSignalWatcher::showRequested, &keyScan,
