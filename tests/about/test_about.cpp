@@ -1,0 +1,349 @@
+// The About window on the offscreen platform: its presentation list, the title
+// and detail animations stepped frame by frame, the button's states, and the
+// timer that drives it all.
+
+#include "aboutinstance.h"
+#include "fakeplatform.h"
+#include "presentationsurface.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace korvane;
+
+namespace {
+
+// A frame that never comes by itself: the test steps the presentation by hand.
+constexpr PresentationClock kSteppedClock{3600 * 1000, 0.0};
+// A presentation that runs in a second or two.
+constexpr PresentationClock kFastClock{1, 0.02};
+
+int countPixels(const QImage &image, const std::function<bool(QColor)> &match)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += match(image.pixelColor(x, y));
+    return count;
+}
+
+bool isYellow(QColor c)
+{
+    return c.red() > 200 && c.green() > 200 && c.blue() < 80;
+}
+
+bool isLit(QColor c)
+{
+    return c.red() + c.green() + c.blue() > 0;
+}
+
+struct AboutFixture
+{
+    QTemporaryDir home;
+    FakePlatform platform;
+
+    AboutFixture()
+    {
+        qputenv("KORVANE_HOME", home.path().toLocal8Bit());
+        QDir::setCurrent(home.path());
+    }
+};
+
+// Steps until `done` holds; fails after `limit` frames.
+bool stepUntil(About &about, const std::function<bool()> &done, int limit = 2000)
+{
+    for (int i = 0; i < limit; ++i) {
+        if (done())
+            return true;
+        about.advanceFrame();
+    }
+    return done();
+}
+
+bool printsContain(const PresentationSurface *surface, const QString &text)
+{
+    const QList<PresentationSurface::Print> &prints = surface->prints();
+    return std::any_of(prints.begin(), prints.end(),
+                       [&text](const PresentationSurface::Print &p) { return p.text == text; });
+}
+
+} // namespace
+
+class TestAbout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void presentationListEntries();
+    void versionLineShowsMajorAndRevision();
+    void openingCentresAndWaitsBeforePresenting();
+    void titleGrowsFromTenToThirtyAndEndsYellow();
+    void detailMovesRecoloursAndDissolves();
+    void buttonEndsThePresentationAtTheNextFrame();
+    void presentationRunsToTheEndAndCloses();
+    void timerStopsWhenHiddenAndResumesWhenShown();
+    void twinkleAndFlashDrawOnTheBackground();
+    void secondRequestOnlyRaises();
+};
+
+void TestAbout::presentationListEntries()
+{
+    const PresentationList list = fillPresentationList(QVersionNumber(2, 7, 31));
+    QCOMPARE(list.titles.size(), 100);
+    QCOMPARE(list.details.size(), 100);
+    for (int i = 0; i < 100; ++i) {
+        QCOMPARE(list.titles[i].size(), 50);
+        QCOMPARE(list.details[i].size(), 50);
+    }
+    QCOMPARE(list.titles[0], QStringLiteral("Presenting").leftJustified(50));
+    QCOMPARE(list.titles[1], QStringLiteral("Korvane").leftJustified(50));
+    QCOMPARE(list.titles[2], QStringLiteral("Version 2.31").leftJustified(50));
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(list.details[i].trimmed().isEmpty());
+
+    int last = 99;
+    while (last >= 0 && list.titles[last].trimmed().isEmpty())
+        --last;
+    QVERIFY(last > 3); // acknowledgements stand between version and farewell
+    QCOMPARE(list.titles[last].trimmed(), QStringLiteral("Thank You For Using the Korvane"));
+    QCOMPARE(list.details[last].trimmed(), QStringLiteral("Have A Nice Day!!"));
+    for (int i = 3; i < last; ++i)
+        QVERIFY(!list.titles[i].trimmed().isEmpty() || !list.details[i].trimmed().isEmpty());
+
+    QCOMPARE(presentationLine(QString(60, u'x')), QString(50, u'x'));
+}
+
+void TestAbout::versionLineShowsMajorAndRevision()
+{
+    QCOMPARE(versionLine(QVersionNumber(1, 0, 105)), QStringLiteral("Version 1.105"));
+    QCOMPARE(versionLine(QVersionNumber(3, 9)), QStringLiteral("Version 3.0"));
+
+    AboutFixture fixture;
+    About about(fixture.platform, kSteppedClock);
+    about.Form_Load();
+    const QVersionNumber built = QVersionNumber::fromString(QStringLiteral(KORVANE_TEST_VERSION));
+    QCOMPARE(about.presentation().titles[2].trimmed(),
+             QStringLiteral("Version %1.%2").arg(built.majorVersion()).arg(built.microVersion()));
+}
+
+void TestAbout::openingCentresAndWaitsBeforePresenting()
+{
+    AboutFixture fixture;
+    About about(fixture.platform, kSteppedClock);
+    about.Form_Load();
+    QVERIFY(about.isVisible());
+    QCOMPARE(about.windowTitle(), QStringLiteral("About"));
+    const QRect screen = about.screen()->geometry();
+    QCOMPARE(about.x(), screen.width() / 2 - about.width() / 2);
+    QCOMPARE(about.y(), screen.height() / 2 - about.height() / 2);
+    QCOMPARE(fixture.platform.loop.doEventsCalls, 1);
+    QVERIFY(about.isAnimating());
+    QCOMPARE(about.command1()->text(), QStringLiteral("Setting Up"));
+
+    about.advanceFrame(); // the opening pause
+    QCOMPARE(about.command1()->text(), QStringLiteral("Setting Up"));
+    QVERIFY(about.picture2()->prints().isEmpty());
+    about.advanceFrame();
+    QCOMPARE(about.command1()->text(), QStringLiteral("OK"));
+    QCOMPARE(about.picture2()->prints().size(), 1);
+}
+
+void TestAbout::titleGrowsFromTenToThirtyAndEndsYellow()
+{
+    AboutFixture fixture;
+    About about(fixture.platform, kSteppedClock);
+    about.Form_Load();
+    about.advanceFrame();
+    for (int k = 0; k <= 20; ++k) {
+        about.advanceFrame();
+        const QList<PresentationSurface::Print> &prints = about.picture2()->prints();
+        QCOMPARE(prints.size(), k + 1); // each frame prints over the last
+        QCOMPARE(prints.last().text, QStringLiteral("Presenting"));
+        QCOMPARE(prints.last().pointSize, qreal(10 + k));
+        QCOMPARE(prints.last().topLeft, QPoint(0, k));
+        QCOMPARE(prints.last().colour, QColor(Qt::white));
+    }
+    QVERIFY(countPixels(about.picture2()->image(), isYellow) == 0);
+
+    about.advanceFrame();
+    const QList<PresentationSurface::Print> &prints = about.picture2()->prints();
+    QCOMPARE(prints.size(), 1);
+    QCOMPARE(prints.last().pointSize, qreal(30));
+    QCOMPARE(prints.last().colour, QColor(255, 255, 0));
+    QVERIFY(countPixels(about.picture2()->image(), isYellow) > 100);
+
+    // Titles without a detail line leave Picture1 alone; the next title follows.
+    QVERIFY(stepUntil(about, [&] { return printsContain(about.picture2(), "Korvane"); }));
+    QVERIFY(about.picture1()->prints().isEmpty());
+}
+
+void TestAbout::detailMovesRecoloursAndDissolves()
+{
+    AboutFixture fixture;
+    About about(fixture.platform, kSteppedClock);
+    about.Form_Load();
+    const QString detail = about.presentation().details[3].trimmed();
+    QVERIFY(!detail.isEmpty());
+
+    QVERIFY(stepUntil(about, [&] { return printsContain(about.picture1(), detail); }));
+    // Slides in from the right, in cyan.
+    QList<int> lefts;
+    while (about.picture1()->prints().constLast().colour == QColor(0, 255, 255)) {
+        lefts.append(about.picture1()->prints().constLast().topLeft.x());
+        about.advanceFrame();
+    }
+    QVERIFY(lefts.size() > 5);
+    QVERIFY(std::is_sorted(lefts.rbegin(), lefts.rend()));
+    QVERIFY(lefts.first() > lefts.last());
+
+    // Grows while its colour changes.
+    QVERIFY(
+        stepUntil(about, [&] { return about.picture1()->prints().constLast().pointSize > 14; }));
+    const PresentationSurface::Print growing = about.picture1()->prints().constLast();
+    QVERIFY(growing.colour != QColor(0, 255, 255));
+    qreal size = growing.pointSize;
+    for (int i = 0; i < 5; ++i) {
+        about.advanceFrame();
+        QVERIFY(about.picture1()->prints().constLast().pointSize >= size);
+        size = about.picture1()->prints().constLast().pointSize;
+    }
+
+    // Then dissolves: the lit pixels only ever get fewer, until the surface is cleared.
+    QVERIFY(stepUntil(about, [&] {
+        return about.picture1()->prints().constLast().pointSize == 22 &&
+               about.picture1()->prints().size() == 1 && about.framesRun() > 0 &&
+               countPixels(about.picture1()->image(), isLit) > 0;
+    }));
+    int lit = countPixels(about.picture1()->image(), isLit);
+    const int fullyLit = lit;
+    while (!about.picture1()->prints().isEmpty()) {
+        about.advanceFrame();
+        const int now = countPixels(about.picture1()->image(), isLit);
+        QVERIFY(now <= lit);
+        lit = now;
+    }
+    QVERIFY(fullyLit > 200);
+    QCOMPARE(lit, 0);
+}
+
+void TestAbout::buttonEndsThePresentationAtTheNextFrame()
+{
+    AboutFixture fixture;
+    About about(fixture.platform, kSteppedClock);
+    QSignalSpy unloaded(&about, &About::unloaded);
+    about.Form_Load();
+    about.advanceFrame();
+    about.advanceFrame();
+    QCOMPARE(about.command1()->text(), QStringLiteral("OK"));
+
+    QTest::mouseClick(about.command1(), Qt::LeftButton);
+    QCOMPARE(about.command1()->text(), QStringLiteral("Setting Up"));
+    const int printsBefore = int(about.picture2()->prints().size());
+    about.advanceFrame();
+    QCOMPARE(about.command1()->text(), QStringLiteral("Exiting"));
+    QCOMPARE(about.picture2()->prints().size(), printsBefore); // no further title frame
+    QTest::mouseClick(about.command1(), Qt::LeftButton);       // no effect while exiting
+    QCOMPARE(about.command1()->text(), QStringLiteral("Exiting"));
+
+    QVERIFY(stepUntil(
+        about, [&] { return !unloaded.isEmpty(); }, 50));
+    QVERIFY(!about.isVisible());
+    QVERIFY(!about.isAnimating());
+}
+
+void TestAbout::presentationRunsToTheEndAndCloses()
+{
+    AboutFixture fixture;
+    About about(fixture.platform, kFastClock);
+    QSignalSpy unloaded(&about, &About::unloaded);
+    QStringList titles;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, &about, [&] {
+        const QList<PresentationSurface::Print> &prints = about.picture2()->prints();
+        if (!prints.isEmpty() && (titles.isEmpty() || titles.constLast() != prints.last().text))
+            titles.append(prints.last().text);
+    });
+    probe.start(0);
+    about.Form_Load();
+    QTRY_VERIFY_WITH_TIMEOUT(!unloaded.isEmpty(), 30000);
+    QVERIFY(!about.isAnimating());
+    QVERIFY(!about.isVisible());
+    QVERIFY(titles.size() >= 4);
+    QCOMPARE(titles.mid(0, 2), (QStringList{"Presenting", "Korvane"}));
+    QCOMPARE(titles.constLast(), QStringLiteral("Thank You For Using the Korvane"));
+}
+
+void TestAbout::timerStopsWhenHiddenAndResumesWhenShown()
+{
+    AboutFixture fixture;
+    About about(fixture.platform, kFastClock);
+    about.Form_Load();
+    QVERIFY(about.isAnimating());
+    QTRY_VERIFY(about.framesRun() > 3);
+
+    about.hide();
+    QVERIFY(!about.isAnimating());
+    const int frames = about.framesRun();
+    QTest::qWait(50);
+    QCOMPARE(about.framesRun(), frames);
+
+    about.show();
+    QVERIFY(about.isAnimating());
+    QTRY_VERIFY(about.framesRun() > frames);
+
+    about.close();
+    QVERIFY(!about.isAnimating());
+    about.show();
+    QVERIFY(!about.isAnimating()); // a closed presentation does not start again
+}
+
+void TestAbout::twinkleAndFlashDrawOnTheBackground()
+{
+    AboutFixture fixture;
+    About about(fixture.platform, kSteppedClock);
+    about.Form_Load();
+    about.advanceFrame();
+    const int afterFlash = countPixels(about.background(), isLit);
+    QVERIFY(afterFlash > 60); // a ring of radius 10, three pixels wide
+
+    for (int i = 0; i < 200; ++i)
+        about.advanceFrame();
+    // Each flash is gone a frame later; twinkles (every 50th frame) stay as points.
+    QTest::mouseClick(about.command1(), Qt::LeftButton);
+    about.advanceFrame();
+    const int remaining = countPixels(about.background(), isLit);
+    QVERIFY(remaining >= 1);
+    QVERIFY(remaining <= 5);
+}
+
+void TestAbout::secondRequestOnlyRaises()
+{
+    AboutFixture fixture;
+    AboutInstance instance(fixture.platform, kSteppedClock);
+    instance.show();
+    About *first = instance.window();
+    QVERIFY(first);
+    first->advanceFrame();
+    first->advanceFrame();
+    const int frames = first->framesRun();
+    instance.show();
+    QCOMPARE(instance.window(), first);
+    QCOMPARE(first->framesRun(), frames);
+    QCOMPARE(first->command1()->text(), QStringLiteral("OK"));
+
+    QPointer<About> closing(first);
+    first->close();
+    QVERIFY(!instance.isLoaded());
+    QTRY_VERIFY(closing.isNull());
+    instance.show();
+    QVERIFY(instance.window());
+    QCOMPARE(instance.window()->command1()->text(), QStringLiteral("Setting Up"));
+}
+
+QTEST_MAIN(TestAbout)
+#include "test_about.moc"
