@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QMenu>
 #include <QSet>
-#include <QWidget>
 
 namespace korvane {
 
@@ -51,10 +50,9 @@ QString captionAt(const QStringList &items, int index)
 
 } // namespace
 
-FloatingMenu::FloatingMenu(const db::KeywordDatabase &database, QWidget *parent)
-    : QObject(parent)
-    , m_database(database)
-    , m_menu(std::make_unique<QMenu>(QStringLiteral("Floating Menu"), parent))
+FloatingMenu::FloatingMenu(const db::KeywordDatabase &database, QWidget *window)
+    : m_database(database)
+    , m_menu(new QMenu(QStringLiteral("Floating Menu"), window))
 {
     for (int i = 0; i < kItemCount; ++i) {
         QAction *action = m_menu->addAction(kItemCaptions.at(i));
@@ -63,13 +61,13 @@ FloatingMenu::FloatingMenu(const db::KeywordDatabase &database, QWidget *parent)
         m_items.at(i) = action;
     }
 
-    m_applications = new QMenu(m_menu.get());
+    m_applications = new QMenu(m_menu);
     m_applications->addAction(QString())->setObjectName(QStringLiteral("ApplicationsMenuItem1"));
     connect(m_applications->actions().constFirst(), &QAction::triggered, this,
             [this] { emit applicationsMenuItemClicked(1); });
     menuItem(kApplicationsItem)->setMenu(m_applications);
 
-    m_keyWords = new QMenu(m_menu.get());
+    m_keyWords = new QMenu(m_menu);
     m_keyWordPrograms = new QMenu(m_keyWords);
     m_keyWordPrograms->addAction(QString());
     connect(m_keyWordPrograms->actions().constFirst(), &QAction::triggered, this,

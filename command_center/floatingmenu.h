@@ -12,7 +12,6 @@
 #include <QStringList>
 
 #include <array>
-#include <memory>
 
 class QAction;
 class QMenu;
@@ -29,10 +28,11 @@ public:
     static constexpr int kApplicationsItem = 3;
     static constexpr int kKeyWordsItem = 4;
 
-    FloatingMenu(const db::KeywordDatabase &database, QWidget *parent);
+    // The menu is owned by `window`, so that it pops up as that window's menu.
+    FloatingMenu(const db::KeywordDatabase &database, QWidget *window);
     ~FloatingMenu() override;
 
-    QMenu *menu() const { return m_menu.get(); }
+    QMenu *menu() const { return m_menu; }
     // MenuItem(index), index 1..8.
     QAction *menuItem(int index) const;
     QMenu *applicationsMenu() const { return m_applications; }
@@ -62,7 +62,7 @@ private:
     void loadPrograms();
 
     const db::KeywordDatabase &m_database;
-    std::unique_ptr<QMenu> m_menu;
+    QMenu *m_menu = nullptr;
     std::array<QAction *, kItemCount> m_items{};
     QMenu *m_applications = nullptr;
     QMenu *m_keyWords = nullptr;
