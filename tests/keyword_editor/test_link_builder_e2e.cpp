@@ -1,0 +1,147 @@
+// The real korvane binary under Xvfb with openbox: ADD KEYWORD typed into the
+// command center opens the keyword editor; a key word and a program typed into it
+// are added; after the editor closes, the key word typed into the command center
+// starts the program. Windows are found and driven with xdotool.
+
+#include "keyworddatabase.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace korvane;
+
+namespace {
+
+const QString kCommandCenter = QStringLiteral("Korvane Command Center");
+const QString kLinkBuilder = QStringLiteral("Korvane Link Builder");
+constexpr int kTimeout = 15000;
+
+QString xdotool(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    process.waitForFinished(10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+// The first window of `pid` titled exactly `title`, or empty.
+QString windowOf(qint64 pid, const QString &title)
+{
+    return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--name"),
+                    u'^' + title + u'$'})
+        .section(u'\n', 0, 0);
+}
+
+QString activeWindow()
+{
+    return xdotool({QStringLiteral("getactivewindow")});
+}
+
+// Brings `window` to the front; true once it has the focus.
+bool activate(const QString &window)
+{
+    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+    QDeadlineTimer deadline(kTimeout);
+    while (activeWindow() != window && !deadline.hasExpired())
+        QTest::qWait(50);
+    return activeWindow() == window;
+}
+
+void type(const QString &text)
+{
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
+}
+
+void key(const QString &keys)
+{
+    xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("50"), keys});
+}
+
+} // namespace
+
+class TestLinkBuilderE2E : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void linkKeyWordInEditorThenLaunchIt();
+};
+
+void TestLinkBuilderE2E::linkKeyWordInEditorThenLaunchIt()
+{
+    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty(),
+             "xdotool is needed (scripts/install-deps installs it)");
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    qputenv("KORVANE_HOME", home.path().toLocal8Bit());
+    QDir::setCurrent(home.path());
+
+    // A program in a mixed-case folder; the database keeps its path in upper case.
+    const QString folder = home.filePath(QStringLiteral("My-Tools/Launch"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString program = folder + QStringLiteral("/MarkIt.sh");
+    const QString marker = home.filePath(QStringLiteral("launched"));
+    QFile script(program);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\ntouch '" + marker.toLocal8Bit() + "'\n");
+    script.close();
+    QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+
+    QProcess korvane;
+    korvane.setProgram(QStringLiteral(KORVANE_BINARY));
+    korvane.setWorkingDirectory(home.path());
+    korvane.start();
+    const auto stop = qScopeGuard([&korvane] {
+        korvane.kill();
+        korvane.waitForFinished(5000);
+    });
+
+    QString center;
+    QTRY_VERIFY_WITH_TIMEOUT(!(center = windowOf(korvane.processId(), kCommandCenter)).isEmpty(),
+                             kTimeout);
+    QVERIFY(activate(center));
+    type(QStringLiteral("add keyword"));
+    key(QStringLiteral("Return"));
+
+    QString editor;
+    QTRY_VERIFY_WITH_TIMEOUT(!(editor = windowOf(korvane.processId(), kLinkBuilder)).isEmpty(),
+                             kTimeout);
+    QVERIFY(activate(editor));
+    // The KeyWord field has the focus; two tabs lead to the Application Path.
+    key(QStringLiteral("Tab Tab"));
+    type(program);
+    key(QStringLiteral("shift+Tab shift+Tab"));
+    type(QStringLiteral("launchmark"));
+    key(QStringLiteral("Return"));
+
+    db::KeywordDatabase database(home.path());
+    QTRY_COMPARE_WITH_TIMEOUT(database.recordCount(), qint64(1), kTimeout);
+    const std::optional<db::KeywordRecord> added = database.Get_Keyword_Record(1);
+    QVERIFY(added);
+    QCOMPARE(db::trimSpaces(added->keyWord), QStringLiteral("LAUNCHMARK"));
+    QCOMPARE(db::trimSpaces(added->program), program.toUpper());
+
+    // File > Exit closes the editor; the command center stays.
+    key(QStringLiteral("alt+f"));
+    key(QStringLiteral("x"));
+    QTRY_VERIFY_WITH_TIMEOUT(windowOf(korvane.processId(), kLinkBuilder).isEmpty(), kTimeout);
+    QCOMPARE(korvane.state(), QProcess::Running);
+
+    QVERIFY(activate(center));
+    type(QStringLiteral("launchmark"));
+    key(QStringLiteral("Return"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), kTimeout);
+    QCOMPARE(korvane.state(), QProcess::Running);
+}
+
+QTEST_MAIN(TestLinkBuilderE2E)
+#include "test_link_builder_e2e.moc"
