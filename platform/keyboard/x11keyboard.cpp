@@ -4,8 +4,17 @@
 #include <QSet>
 #include <QThread>
 
+#include <algorithm>
+#include <memory>
+
+#include <poll.h>
+#include <unistd.h>
+
 // Xlib macros (Bool, Status, None) clash with Qt: X11 headers come last.
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <xkbcommon/xkbcommon.h>
@@ -16,9 +25,12 @@ namespace {
 
 // Clients learn of a remapped keycode asynchronously: they fetch the new map when
 // its notification reaches them. Typing right after a remap, or remapping a key
-// whose events are still being read, swaps or loses characters; this pause on
-// both sides of a batch of remaps gives the clients time to catch up.
+// whose events are still being read, swaps or loses characters; without a way to
+// ask the client, this pause on both sides of a batch of remaps lets it catch up.
 constexpr int kSettleMs = 20;
+// Clients that answer _NET_WM_PING tell us instead when they have caught up; a
+// client that does not answer within this time is not waited for any longer.
+constexpr int kClientWaitMs = 1000;
 // Modifier keys the user holds would change what our keys type.
 constexpr int kModifierWaitMs = 2000;
 constexpr int kModifierPollMs = 10;
@@ -135,8 +147,35 @@ bool X11Keyboard::sendKeys(const QString &notation, bool wait)
 
 bool X11Keyboard::typeActions(const QList<KeyAction> &actions)
 {
-    refreshSpareKeys();
-    waitForModifierRelease();
+    bool complete = true;
+    bool first = true;
+    qsizetype begin = 0;
+    while (begin < actions.size()) {
+        // Caps Lock and Num Lock change what later keys type: the keys after one
+        // are planned with the keyboard state read anew.
+        qsizetype end = begin;
+        while (end < actions.size()) {
+            const KeyAction &action = actions.at(end++);
+            if (action.kind == KeyAction::Kind::Special &&
+                (action.key == SpecialKey::CapsLock || action.key == SpecialKey::NumLock))
+                break;
+        }
+        if (!first) {
+            holdModifiers(0);
+            XSync(m_connection->display(), False);
+        }
+        refreshSpareKeys();
+        if (first)
+            waitForModifierRelease();
+        first = false;
+        complete = typeStrokes(actions.mid(begin, end - begin)) && complete;
+        begin = end;
+    }
+    return complete;
+}
+
+bool X11Keyboard::typeStrokes(const QList<KeyAction> &actions)
+{
     QList<Stroke> strokes;
     bool complete = planStrokes(actions, strokes);
     qsizetype begin = 0;
@@ -291,13 +330,35 @@ void X11Keyboard::remap(const QList<SpareKey *> &keys)
 {
     Display *display = m_connection->display();
     settleAfterTyping();
+    // One XKB request for the whole batch: every change makes clients fetch and
+    // rebuild their keymap, so one notification instead of one per key keeps them
+    // quick to catch up.
+    const std::unique_ptr<XkbDescRec, void (*)(XkbDescPtr)> xkb(
+        XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd),
+        [](XkbDescPtr map) { XkbFreeKeyboard(map, 0, True); });
+    if (!xkb)
+        return;
+    XkbMapChangesRec changes{};
+    unsigned first = xkb->max_key_code;
+    unsigned last = xkb->min_key_code;
     for (const SpareKey *key : keys) {
-        // Both shift levels carry the symbol, so a held Shift cannot change it.
-        KeySym symbols[2] = {key->keysym, key->keysym};
-        XChangeKeyboardMapping(display, int(key->keycode), key->keysym ? 2 : 1, symbols, 1);
+        // A one-level key: no modifier, Shift included, changes what it types.
+        int types[XkbNumKbdGroups] = {XkbOneLevelIndex};
+        XkbChangeTypesOfKey(xkb.get(), int(key->keycode), key->keysym ? 1 : 0, XkbGroup1Mask, types,
+                            &changes);
+        if (key->keysym) {
+            if (KeySym *symbols = XkbResizeKeySyms(xkb.get(), int(key->keycode), 1))
+                symbols[0] = key->keysym;
+        }
+        first = std::min(first, key->keycode);
+        last = std::max(last, key->keycode);
     }
+    changes.changed = XkbKeySymsMask;
+    changes.first_key_sym = KeyCode(first);
+    changes.num_key_syms = last - first + 1;
+    XkbChangeMap(display, xkb.get(), &changes);
     XSync(display, False);
-    QThread::msleep(kSettleMs);
+    waitForFocusedClient();
 }
 
 void X11Keyboard::settleAfterTyping()
@@ -305,11 +366,99 @@ void X11Keyboard::settleAfterTyping()
     if (!m_spareKeysTyped)
         return;
     holdModifiers(0);
-    XSync(m_connection->display(), False);
-    const qint64 remaining = kSettleMs - m_sinceSpareTyped.elapsed();
-    if (remaining > 0)
-        QThread::msleep(remaining);
+    waitForFocusedClient();
     m_spareKeysTyped = false;
+}
+
+unsigned long X11Keyboard::pingTarget()
+{
+    Display *display = m_connection->display();
+    const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+    const Atom pid = XInternAtom(display, "_NET_WM_PID", False);
+    Window window = None;
+    int revert = 0;
+    XGetInputFocus(display, &window, &revert);
+    while (window != None && window != PointerRoot) {
+        Atom *protocols = nullptr;
+        int count = 0;
+        bool answers = false;
+        if (XGetWMProtocols(display, window, &protocols, &count)) {
+            answers = std::find(protocols, protocols + count, ping) != protocols + count;
+            XFree(protocols);
+        }
+        if (answers) {
+            // Our own windows cannot answer while we type: we hold their thread.
+            Atom type = None;
+            int format = 0;
+            unsigned long items = 0;
+            unsigned long after = 0;
+            unsigned char *data = nullptr;
+            bool own = false;
+            if (XGetWindowProperty(display, window, pid, 0, 1, False, XA_CARDINAL, &type, &format,
+                                   &items, &after, &data) == Success &&
+                data) {
+                own = format == 32 && items == 1 &&
+                      *reinterpret_cast<unsigned long *>(data) ==
+                          static_cast<unsigned long>(getpid());
+                XFree(data);
+            }
+            return own ? None : window;
+        }
+        Window root = None;
+        Window parent = None;
+        Window *children = nullptr;
+        unsigned childCount = 0;
+        if (!XQueryTree(display, window, &root, &parent, &children, &childCount))
+            return None;
+        if (children)
+            XFree(children);
+        window = parent == root ? None : parent;
+    }
+    return None;
+}
+
+void X11Keyboard::waitForFocusedClient()
+{
+    Display *display = m_connection->display();
+    const Window target = pingTarget();
+    if (target == None) {
+        XSync(display, False);
+        QThread::msleep(kSettleMs);
+        return;
+    }
+    // The client answers a ping after it has handled every event queued before it,
+    // so the answer means our keys were read and the new keymap fetched. Toolkits
+    // send the answer to the root window with differing masks: listen for both.
+    const Window root = DefaultRootWindow(display);
+    const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+    const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+    const long serial = long(++m_pingSerial);
+    XSelectInput(display, root, StructureNotifyMask | SubstructureNotifyMask);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = target;
+    event.xclient.message_type = protocols;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(ping);
+    event.xclient.data.l[1] = serial;
+    event.xclient.data.l[2] = long(target);
+    XSendEvent(display, target, False, NoEventMask, &event);
+    XFlush(display);
+    QElapsedTimer waited;
+    waited.start();
+    bool answered = false;
+    while (!answered && waited.elapsed() < kClientWaitMs) {
+        if (XPending(display) == 0) {
+            pollfd descriptor{ConnectionNumber(display), POLLIN, 0};
+            ::poll(&descriptor, 1, kModifierPollMs);
+            continue;
+        }
+        XNextEvent(display, &event);
+        answered = event.type == ClientMessage && event.xclient.message_type == protocols &&
+                   event.xclient.data.l[0] == long(ping) && event.xclient.data.l[1] == serial;
+    }
+    XSelectInput(display, root, NoEventMask);
+    XSync(display, True); // drop the root events gathered meanwhile
 }
 
 void X11Keyboard::pressStroke(const Stroke &stroke)
@@ -323,7 +472,6 @@ void X11Keyboard::pressStroke(const Stroke &stroke)
     if (std::any_of(m_spares.cbegin(), m_spares.cend(),
                     [&](const SpareKey &key) { return key.keycode == stroke.binding.keycode; })) {
         m_spareKeysTyped = true;
-        m_sinceSpareTyped.start();
     }
 }
 

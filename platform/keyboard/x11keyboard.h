@@ -50,6 +50,7 @@ private:
     };
 
     bool typeActions(const QList<KeyAction> &actions);
+    bool typeStrokes(const QList<KeyAction> &actions);
     void waitForModifierRelease();
     void refreshSpareKeys();
     bool planStrokes(const QList<KeyAction> &actions, QList<Stroke> &strokes) const;
@@ -57,6 +58,8 @@ private:
     void mapStretch(QList<Stroke> &strokes, qsizetype begin, qsizetype end);
     void remap(const QList<SpareKey *> &keys);
     void settleAfterTyping();
+    unsigned long pingTarget();
+    void waitForFocusedClient();
     void pressStroke(const Stroke &stroke);
     void holdModifiers(unsigned mask);
 
@@ -64,9 +67,9 @@ private:
     X11Keymap m_keymap;
     QList<SpareKey> m_spares;
     quint64 m_stretch = 0;
-    unsigned m_held = 0;             // modifier mask our fake events hold now
-    bool m_spareKeysTyped = false;   // a remapped key was typed since the last settle
-    QElapsedTimer m_sinceSpareTyped; // time since that key went out
+    unsigned m_held = 0;           // modifier mask our fake events hold now
+    bool m_spareKeysTyped = false; // a remapped key was typed since the last settle
+    quint64 m_pingSerial = 0;
     QTimer m_restoreTimer;
 };
 
