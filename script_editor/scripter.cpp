@@ -82,12 +82,12 @@ const std::array<ToolButtonSpec, 9> kToolButtons = {{
     {1, 120, "Open Existing Script", QStyle::SP_DialogOpenButton, ""},
     {2, 480, "New Script", QStyle::SP_FileIcon, ""},
     {3, 840, "Save Script", QStyle::SP_DialogSaveButton, ""},
-    {4, 1200, "Print Script", QStyle::SP_CustomBase, "\u2399"},
+    {4, 1200, "Print Script", QStyle::SP_CustomBase, "\u25a4"},
     {9, 1920, "Change Font", QStyle::SP_CustomBase, "F"},
     {8, 2280, "Show Tool Box", QStyle::SP_CustomBase, "\u25a6"},
     {6, 2640, "Cut", QStyle::SP_CustomBase, "\u2702"},
     {5, 3000, "Copy", QStyle::SP_CustomBase, "\u2750"},
-    {7, 3360, "Paste", QStyle::SP_CustomBase, "\u2398"},
+    {7, 3360, "Paste", QStyle::SP_CustomBase, "\u21a7"},
 }};
 
 } // namespace
@@ -101,6 +101,9 @@ Scripter::Scripter(Platform &platform, const QString &commandLine, QWidget *pare
     setWindowTitle(kUntitledCaption);
     buildControls();
     buildMenus();
+    // The design size is the client area's, below the menu bar.
+    resize(kClientWidth / kTwipsPerPixel,
+           kClientHeight / kTwipsPerPixel + menuBar()->sizeHint().height());
     m_module = std::make_unique<ScripterModule>(*m_text1, platform.dialogs());
     m_highlighter = new ScriptHighlighter(m_text1->document());
 
@@ -122,7 +125,6 @@ void Scripter::buildControls()
     auto *client = new ScripterSurface(this);
     m_client = client;
     setCentralWidget(client);
-    resize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel);
 
     buildToolButtons(client);
     m_command2 = new QPushButton(script::kRunCaption, client);
