@@ -45,13 +45,22 @@ public:
         , m_out(out)
     {
         edit.installEventFilter(this);
-        connect(&edit, &QPlainTextEdit::textChanged, this, &KeyRecorder::saveText);
+        // Records are written at most every few milliseconds: a file per key would
+        // make this window, not the typing, the bottleneck of a benchmark.
+        m_flush.setSingleShot(true);
+        m_flush.setInterval(5);
+        connect(&m_flush, &QTimer::timeout, this, [this] {
+            saveText();
+            saveKeys();
+        });
+        connect(&edit, &QPlainTextEdit::textChanged, &m_flush, qOverload<>(&QTimer::start));
         saveText();
         saveKeys();
     }
 
     void clear()
     {
+        m_flush.stop();
         m_keys.clear();
         m_edit.clear();
         saveText();
@@ -71,7 +80,8 @@ protected:
                           .arg(int(key->modifiers()), 0, 16)
                           .arg(codes.join(u','))
                           .toUtf8();
-            saveKeys();
+            if (!m_flush.isActive())
+                m_flush.start();
         }
         return QObject::eventFilter(watched, event);
     }
@@ -89,6 +99,7 @@ private:
     QPlainTextEdit &m_edit;
     QString m_out;
     QByteArray m_keys;
+    QTimer m_flush;
 };
 
 } // namespace
