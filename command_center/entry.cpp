@@ -4,6 +4,8 @@
 #include "appfolder.h"
 #include "instance.h"
 #include "keyscan.h"
+#include "linkbuilder.h"
+#include "linkbuilderhost.h"
 #include "qtplatform.h"
 #include "scripter.h"
 #include "stepbystepinstance.h"
@@ -61,7 +63,21 @@ int showCommandCenter(Platform &platform)
         }
         scripter->Show_Window();
     };
+    // The editor's face, Help menu and pop-up menu open (and close) the tutorial;
+    // the tutorial shows the editor and points at its KeyWord field.
+    LinkBuilderHost keywordEditor(platform, TutorialHooks{[&tutorial] {
+                                                              tutorial.show();
+                                                              tutorial.sayHello();
+                                                          },
+                                                          [&tutorial] { tutorial.unload(); }});
+    tutorial.setKeywordEditorLink({[&keywordEditor] { keywordEditor.show(); },
+                                   [&keywordEditor]() -> QLineEdit * {
+                                       const LinkBuilder *editor = keywordEditor.window();
+                                       return editor ? editor->keyWordField() : nullptr;
+                                   }});
+    windows.showKeywordEditor = keywordEditor.showHook();
     KeyScan keyScan(platform, windows);
+    keywordEditor.setCommandCenter(keyScan);
     ShowSignalWatcher watcher(folder);
     QObject::connect(&watcher, &ShowSignalWatcher::showRequested, &keyScan,
                      &KeyScan::showRequested);
@@ -75,12 +91,31 @@ int actOnKeyWord(Platform &platform, const QString &commandLine)
     // Deviation: the command center is not shown for a key word given on the
     // command line, so it does not flash up for a moment; only its settings are
     // loaded, so that EXIT writes them back unchanged.
-    KeyScan keyScan(platform, WindowDirectory{});
+    LinkBuilderHost keywordEditor(platform);
+    WindowDirectory windows;
+    windows.showKeywordEditor = keywordEditor.showHook();
+    KeyScan keyScan(platform, windows);
+    keywordEditor.setCommandCenter(keyScan);
     keyScan.Load_Window_Settings();
     QString keyWord = commandLine;
     keyScan.Search_Keyword(keyWord);
-    // Yes to the unknown-word question would open the keyword editor and keep
-    // running until it closes; there is no keyword editor yet, so we end here.
+    // Yes to the unknown-word question opened the keyword editor: the program
+    // keeps running until it closes.
+    if (!keywordEditor.isOpen())
+        return 0;
+    QObject::connect(keywordEditor.window(), &LinkBuilder::unloaded, qApp, &QCoreApplication::quit);
+    return QApplication::exec();
+}
+
+int runScript(QtPlatform &platform, const QString &commandLine)
+{
+    const QString reason = platform.keyboard().unavailableReason();
+    if (!reason.isEmpty())
+        std::fprintf(stderr, "korvane: %s: keystroke lines and `A will have no effect.\n",
+                     qPrintable(reason));
+    // The editor runs the script from its load, before it is ever shown, and every
+    // ending of that run ends the program.
+    editor::Scripter scripter(platform, commandLine);
     return 0;
 }
 
@@ -114,15 +149,13 @@ int runKorvane(int argc, char **argv)
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("korvane"));
     QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(KORVANE_APP_ID));
     QtPlatform platform;
 
     if (commandLine.isEmpty())
         return showCommandCenter(platform);
-    if (commandLine.toUpper().contains(QLatin1String(".VLM"))) {
-        std::fprintf(stderr, "korvane: cannot run %s: scripts are not available yet.\n",
-                     qPrintable(commandLine));
-        return 2;
-    }
+    if (commandLine.toUpper().contains(QLatin1String(".VLM")))
+        return runScript(platform, commandLine);
     return actOnKeyWord(platform, commandLine);
 }
 

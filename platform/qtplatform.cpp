@@ -1,8 +1,16 @@
 #include "qtplatform.h"
 
+#include "keyboard/x11connection.h"
+
 namespace korvane {
 
-QtPlatform::QtPlatform() = default;
+QtPlatform::QtPlatform()
+    : m_x11(std::make_shared<X11Connection>())
+    , m_keyboard(m_x11)
+    , m_activator(m_x11)
+{
+}
+
 QtPlatform::~QtPlatform() = default;
 
 } // namespace korvane

@@ -2,7 +2,7 @@
 
 // The real desktop behind Korvane's platform interfaces: Qt widgets for dialogs,
 // detached processes, Qt's event loop, the session manager over D-Bus and Qt
-// Multimedia for sound.
+// Multimedia for sound, XTest and XKB for keystrokes.
 
 #include "dbussession.h"
 #include "platform.h"
@@ -10,6 +10,10 @@
 #include "qteventloop.h"
 #include "qtprocesslauncher.h"
 #include "qtsoundplayer.h"
+#include "keyboard/x11keyboard.h"
+#include "keyboard/x11windowactivator.h"
+
+#include <memory>
 
 namespace korvane {
 
@@ -25,9 +29,10 @@ public:
     Session &session() override { return m_session; }
     QtSoundPlayer &sound() override { return m_sound; }
 
-    // Keystrokes (XTest) and window activation by title (_NET_ACTIVE_WINDOW): room
-    // for keyboard() and windows() overrides backed by the X11 code in keyboard/.
-    // Until then Platform's do-nothing defaults apply.
+    // Keystrokes (XTest) and window activation by title (_NET_ACTIVE_WINDOW) on one
+    // X connection of Korvane's own, opened on first use.
+    X11Keyboard &keyboard() override { return m_keyboard; }
+    WindowActivator &windows() override { return m_activator; }
 
 private:
     QtProcessLauncher m_launcher;
@@ -35,6 +40,9 @@ private:
     QtEventLoop m_events;
     DBusSession m_session;
     QtSoundPlayer m_sound;
+    std::shared_ptr<X11Connection> m_x11;
+    X11Keyboard m_keyboard;
+    X11WindowActivator m_activator;
 };
 
 } // namespace korvane

@@ -293,8 +293,10 @@ Flow wait(const QString &line, ScriptRun &run)
 
 Flow keystrokes(const QString &line, ScriptRun &run)
 {
-    if (!line.isEmpty())
-        run.platform.keyboard().sendKeys(line, true);
+    // "Processed" means the display server has handed the keys on and Korvane's
+    // own pending events have run (the keys may be meant for its own windows).
+    if (!line.isEmpty() && run.platform.keyboard().sendKeys(line, true))
+        run.platform.events().doEvents();
     return Flow::Next;
 }
 
