@@ -153,6 +153,9 @@ void Scripter::buildControls()
     m_label1->setGeometry(twips(2040, 3960, 2895, 255));
     m_label4 = new QLabel(client);
     m_label4->setGeometry(twips(5040, 3960, 1455, 255));
+    // Label3 only carries its access key; the clock is drawn over it.
+    m_label4->setAutoFillBackground(true);
+    m_label4->raise();
     m_timer1 = new QTimer(this);
     m_timer1->setInterval(1000);
 
