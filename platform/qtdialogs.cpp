@@ -120,7 +120,12 @@ MessageAnswer QtDialogs::messageBox(const QString &text, MessageButtons buttons)
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(kTitle);
     box.setIcon(QMessageBox::NoIcon);
-    box.setText(text);
+    // Texts are plain (a script's message is never HTML), and a carriage return
+    // alone breaks the line as it did on the classic desktop.
+    box.setTextFormat(Qt::PlainText);
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    box.setText(shown);
     switch (buttons) {
     case MessageButtons::Ok:
         box.setStandardButtons(QMessageBox::Ok);

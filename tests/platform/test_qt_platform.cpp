@@ -92,6 +92,7 @@ private slots:
     void messageBox_data();
     void messageBox();
     void messageBoxClosedGivesEscapeAnswer();
+    void messageBoxShowsPlainTextWithCarriageReturnBreaks();
     void inputBoxGivesTypedTextOrEmpty();
     void cancelledFileDialogKeepsPreset();
     void fileDialogsReturnChosenFile();
@@ -173,6 +174,21 @@ void TestQtPlatform::messageBox()
     QCOMPARE(text, message);
     QCOMPARE(icon, QMessageBox::NoIcon);
     QCOMPARE(shownButtons, expectedButtons);
+}
+
+void TestQtPlatform::messageBoxShowsPlainTextWithCarriageReturnBreaks()
+{
+    QString text;
+    Qt::TextFormat format = Qt::AutoText;
+    whenShown<QMessageBox>(this, [&](QMessageBox *box) {
+        text = box->text();
+        format = box->textFormat();
+        box->button(QMessageBox::Ok)->click();
+    });
+    m_platform.dialogs().messageBox(QStringLiteral("<b>Oops!</b>\r\rJust click.\r\nDone"),
+                                    MessageButtons::Ok);
+    QCOMPARE(text, QStringLiteral("<b>Oops!</b>\n\nJust click.\nDone"));
+    QCOMPARE(format, Qt::PlainText);
 }
 
 void TestQtPlatform::messageBoxClosedGivesEscapeAnswer()
