@@ -68,6 +68,8 @@ void LinkBuilder::Show(const QString &keyWord)
 void LinkBuilder::Form_Load()
 {
     m_loaded = true;
+    // Sized before it is shown, so that no later resize moves it from the corner.
+    adjustSize();
     move(0, 0);
     {
         const BusyCursor busy;

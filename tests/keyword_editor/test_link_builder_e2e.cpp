@@ -35,9 +35,9 @@ QString xdotool(const QStringList &arguments)
 // The first window of `pid` titled exactly `title`, or empty.
 QString windowOf(qint64 pid, const QString &title)
 {
-    return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                    QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--name"),
-                    u'^' + title + u'$'})
+    return xdotool({QStringLiteral("search"), QStringLiteral("--all"),
+                    QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), QString::number(pid),
+                    QStringLiteral("--name"), u'^' + title + u'$'})
         .section(u'\n', 0, 0);
 }
 
@@ -51,9 +51,14 @@ bool activate(const QString &window)
 {
     xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
     QDeadlineTimer deadline(kTimeout);
-    while (activeWindow() != window && !deadline.hasExpired())
+    // Typed keys go to the X input focus: wait for it too, not only for the
+    // window manager's idea of the active window.
+    const auto focused = [&window] {
+        return activeWindow() == window && xdotool({QStringLiteral("getwindowfocus")}) == window;
+    };
+    while (!focused() && !deadline.hasExpired())
         QTest::qWait(50);
-    return activeWindow() == window;
+    return focused();
 }
 
 void type(const QString &text)
@@ -63,7 +68,8 @@ void type(const QString &text)
 
 void key(const QString &keys)
 {
-    xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("50"), keys});
+    xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("50")} +
+            keys.split(u' '));
 }
 
 } // namespace
