@@ -80,6 +80,7 @@ class TestLinkBuilderE2E : public QObject
 
 private slots:
     void linkKeyWordInEditorThenLaunchIt();
+    void commandLineRunWaitsForTheEditor();
 };
 
 void TestLinkBuilderE2E::linkKeyWordInEditorThenLaunchIt()
@@ -147,6 +148,45 @@ void TestLinkBuilderE2E::linkKeyWordInEditorThenLaunchIt()
     key(QStringLiteral("Return"));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), kTimeout);
     QCOMPARE(korvane.state(), QProcess::Running);
+}
+
+void TestLinkBuilderE2E::commandLineRunWaitsForTheEditor()
+{
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    qputenv("KORVANE_HOME", home.path().toLocal8Bit());
+    QProcess korvane;
+    korvane.setProgram(QStringLiteral(KORVANE_BINARY));
+    korvane.setArguments({QStringLiteral("unheard")});
+    korvane.setWorkingDirectory(home.path());
+    korvane.start();
+    const auto stop = qScopeGuard([&korvane] {
+        korvane.kill();
+        korvane.waitForFinished(5000);
+    });
+
+    // Yes to "There is no application assigned..." opens the editor.
+    QString question;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !(question = windowOf(korvane.processId(), QStringLiteral("Korvane"))).isEmpty(), kTimeout);
+    QVERIFY(activate(question));
+    key(QStringLiteral("alt+y"));
+    QString editor;
+    QTRY_VERIFY_WITH_TIMEOUT(!(editor = windowOf(korvane.processId(), kLinkBuilder)).isEmpty(),
+                             kTimeout);
+    QCOMPARE(korvane.state(), QProcess::Running);
+
+    // The key word is in the field: a program added for it, then the editor closed.
+    QVERIFY(activate(editor));
+    key(QStringLiteral("Tab Tab"));
+    type(QStringLiteral("/bin/true"));
+    key(QStringLiteral("shift+Tab shift+Tab Return"));
+    db::KeywordDatabase database(home.path());
+    QTRY_COMPARE_WITH_TIMEOUT(database.recordCount(), qint64(1), kTimeout);
+    QCOMPARE(db::trimSpaces(database.Get_Keyword_Record(1)->keyWord), QStringLiteral("UNHEARD"));
+    key(QStringLiteral("alt+f x"));
+    QVERIFY(korvane.waitForFinished(kTimeout));
+    QCOMPARE(korvane.exitCode(), 0);
 }
 
 QTEST_MAIN(TestLinkBuilderE2E)
