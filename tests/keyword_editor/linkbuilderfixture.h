@@ -88,17 +88,6 @@ struct LinkBuilderFixture
             result.insert(name, bytes(name));
         return result;
     }
-
-    static void select(RecordList *list, const QString &startOfItem)
-    {
-        for (int row = 0; row < list->count(); ++row) {
-            if (list->item(row)->text().startsWith(startOfItem)) {
-                list->setCurrentRow(row);
-                return;
-            }
-        }
-        QFAIL(qPrintable(QStringLiteral("no item starts with ") + startOfItem));
-    }
 };
 
 // The item texts as the window builds them.
