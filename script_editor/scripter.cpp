@@ -69,7 +69,7 @@ protected:
     }
 };
 
-struct ToolButtonSpec
+struct ToolButtonFace
 {
     int number;
     int left;
@@ -78,7 +78,7 @@ struct ToolButtonSpec
     const char *glyph;
 };
 
-const std::array<ToolButtonSpec, 9> kToolButtons = {{
+const std::array<ToolButtonFace, 9> kToolButtons = {{
     {1, 120, "Open Existing Script", QStyle::SP_DialogOpenButton, ""},
     {2, 480, "New Script", QStyle::SP_FileIcon, ""},
     {3, 840, "Save Script", QStyle::SP_DialogSaveButton, ""},
@@ -181,21 +181,21 @@ void Scripter::buildToolButtons(QWidget *client)
         &Scripter::open_Click,  &Scripter::new_Click,           &Scripter::save_Click,
         &Scripter::print_Click, &Scripter::Copy_Click,          &Scripter::cut_Click,
         &Scripter::paste_Click, &Scripter::display_tools_Click, &Scripter::Fonts_Click};
-    for (const ToolButtonSpec &spec : kToolButtons) {
+    for (const ToolButtonFace &tool : kToolButtons) {
         auto *button = new ThreeDButton(client);
-        button->setObjectName(QStringLiteral("SSCommand%1").arg(spec.number));
-        button->setGeometry(twips(spec.left, 120, 375, 375));
-        if (spec.icon != QStyle::SP_CustomBase) {
-            button->setIcon(style()->standardIcon(spec.icon));
+        button->setObjectName(QStringLiteral("SSCommand%1").arg(tool.number));
+        button->setGeometry(twips(tool.left, 120, 375, 375));
+        if (tool.icon != QStyle::SP_CustomBase) {
+            button->setIcon(style()->standardIcon(tool.icon));
         } else {
-            button->setText(QString::fromUtf8(spec.glyph));
+            button->setText(QString::fromUtf8(tool.glyph));
             button->setToolButtonStyle(Qt::ToolButtonTextOnly);
         }
-        const QString status = QString::fromUtf8(spec.status);
+        const QString status = QString::fromUtf8(tool.status);
         connect(button, &ThreeDButton::mouseMoved, this,
                 [this, status] { m_label2->setText(status); });
-        connect(button, &QToolButton::clicked, this, clicks.at(spec.number - 1));
-        m_ssCommands.at(spec.number - 1) = button;
+        connect(button, &QToolButton::clicked, this, clicks.at(tool.number - 1));
+        m_ssCommands.at(tool.number - 1) = button;
     }
     // The Fonts button's face is the letter F in Arial.
     QFont arial(QStringLiteral("Arial"));

@@ -109,17 +109,17 @@ ToolBox::ToolBox(QPlainTextEdit &text1, Dialogs &dialogs, QWidget *editor)
     setFixedSize(px(2565), px(3990));
 
     for (int i = 0; i < kToolBoxButtons; ++i) {
-        const ToolBoxButton &spec = kButtons.at(i);
+        const ToolBoxButton &entry = kButtons.at(i);
         const int number = i + 1;
         auto *button = new ThreeDButton(this);
         button->setObjectName(QStringLiteral("SSCommand%1").arg(number));
-        button->setGeometry(px(kColumnLeft.at(spec.column - 1)), px(kRowTop.at(spec.row - 1)),
+        button->setGeometry(px(kColumnLeft.at(entry.column - 1)), px(kRowTop.at(entry.row - 1)),
                             px(kButtonWidth), px(kButtonHeight));
-        button->setText(QString::fromUtf8(spec.face));
+        button->setText(QString::fromUtf8(entry.face));
         // Picture faces are drawn glyphs in a smaller type than the caption faces.
         QFont face = button->font();
-        face.setPointSizeF(spec.pictureFace ? 7 : 8);
-        face.setBold(!spec.pictureFace);
+        face.setPointSizeF(entry.pictureFace ? 7 : 8);
+        face.setBold(!entry.pictureFace);
         button->setFont(face);
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
         connect(button, &QToolButton::clicked, this, [this, number] { SSCommand_Click(number); });
@@ -141,9 +141,9 @@ ToolBox::ToolBox(QPlainTextEdit &text1, Dialogs &dialogs, QWidget *editor)
 
 void ToolBox::SSCommand_Click(int number)
 {
-    const ToolBoxButton &spec = kButtons.at(number - 1);
-    QString text = m_text1.toPlainText() + QString::fromUtf8(spec.text);
-    if (spec.lineBreak)
+    const ToolBoxButton &entry = kButtons.at(number - 1);
+    QString text = m_text1.toPlainText() + QString::fromUtf8(entry.text);
+    if (entry.lineBreak)
         text += u'\n'; // the editor's line break; CR LF in the file
     // The whole text is replaced, which also puts the caret at its start.
     m_text1.setPlainText(text);
@@ -151,11 +151,11 @@ void ToolBox::SSCommand_Click(int number)
 
 void ToolBox::SSCommand_MouseDown(int number, Qt::MouseButton button)
 {
-    const ToolBoxButton &spec = kButtons.at(number - 1);
-    if (button != Qt::RightButton || spec.help == nullptr)
+    const ToolBoxButton &entry = kButtons.at(number - 1);
+    if (button != Qt::RightButton || entry.help == nullptr)
         return;
     m_buttons.at(number - 1)->swallowPress();
-    m_dialogs.messageBox(QString::fromUtf8(spec.help), MessageButtons::Ok);
+    m_dialogs.messageBox(QString::fromUtf8(entry.help), MessageButtons::Ok);
 }
 
 void ToolBox::SSCommand_MouseMove(int number)
