@@ -28,11 +28,15 @@ QByteArray readBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void appendBytes(const QString &path, const QByteArray &bytes)
+// An append of `item` cut short by a power failure: like every append it starts
+// after the last whole item, and only its first `length` bytes reach the disk.
+void tornAppend(const QString &path, const QByteArray &item, qint64 length)
 {
     QFile file(path);
-    QVERIFY(file.open(QIODevice::Append));
-    QCOMPARE(file.write(bytes), bytes.size());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.resize(file.size() / item.size() * item.size()));
+    QVERIFY(file.seek(file.size()));
+    QCOMPARE(file.write(item.left(length)), length);
 }
 
 // The number both fields of a worker's record carry, or -1 when they disagree
@@ -186,11 +190,11 @@ private slots:
             if (kill % 10 == 5) {
                 KeywordRecord record{kStatusActive, fitField(QStringLiteral("/USR/BIN/CUT"), 256),
                                      fitField(QStringLiteral("CUT"), 50)};
-                appendBytes(KeywordDatabase(folder).recordFilePath(),
-                            encodeRecord(record).left(random.bounded(1, kRecordSize)));
-                appendBytes(folder + QStringLiteral("/K.KWX"),
-                            encodeIndexEntry({kStatusActive, 1, QStringLiteral("KW1")})
-                                .left(random.bounded(1, kIndexEntrySize)));
+                tornAppend(KeywordDatabase(folder).recordFilePath(), encodeRecord(record),
+                           random.bounded(1, kRecordSize));
+                tornAppend(folder + QStringLiteral("/K.KWX"),
+                           encodeIndexEntry({kStatusActive, 1, QStringLiteral("KW1")}),
+                           random.bounded(1, kIndexEntrySize));
             }
             runAndKill({QStringLiteral("database"), folder, QString::number(random.generate())},
                        40);
