@@ -8,9 +8,17 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace korvane {
+namespace {
+
+// A position this far out (millions of pixels) is of no use, and its pixels
+// still fit an int.
+constexpr double kMaxTwips = 1e9;
+
+} // namespace
 
 WindowSettings parseWindowSettings(const QString &text)
 {
@@ -20,9 +28,15 @@ WindowSettings parseWindowSettings(const QString &text)
         return index < lines.size() ? lines.at(index) : QString();
     };
 
+    // Far-off and non-finite values are clamped or dropped: "1e400" would otherwise
+    // round to an arbitrary integer and its pixels overflow an int.
+    const auto twips = [](const QString &text) -> qint64 {
+        const double value = leadingNumber(text);
+        return std::isfinite(value) ? std::llround(std::clamp(value, -kMaxTwips, kMaxTwips)) : 0;
+    };
     WindowSettings settings;
-    settings.topTwips = std::llround(leadingNumber(line(0)));
-    settings.leftTwips = std::llround(leadingNumber(line(1)));
+    settings.topTwips = twips(line(0));
+    settings.leftTwips = twips(line(1));
     settings.titleBarState = line(2).trimmed();
     return settings;
 }
@@ -46,10 +60,14 @@ WindowSettings readWindowSettings(const QString &path)
 
 bool writeWindowSettings(const QString &path, const WindowSettings &settings)
 {
+    // Unbuffered, so that a short write on a full disk shows here: a buffered
+    // QSaveFile commits the truncated file without reporting it.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    file.write(formatWindowSettings(settings));
+    const QByteArray bytes = formatWindowSettings(settings);
+    if (file.write(bytes) != bytes.size())
+        return false;
     return file.commit();
 }
 

@@ -48,8 +48,11 @@ std::optional<QString> readScriptFile(const QString &fileName)
 
 bool replaceFile(const QString &fileName, const QByteArray &bytes, QString *error)
 {
+    // Unbuffered, so that a short write on a full disk shows here: a buffered
+    // QSaveFile commits the truncated file without reporting it.
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)
             *error = file.errorString();
         return false;

@@ -18,6 +18,10 @@ constexpr int kPollMs = 20;
 
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 
+// "`F" takes at most this much of a file into the SET data, so that naming a file
+// of gigabytes cannot exhaust memory.
+constexpr qint64 kMaxReadFileBytes = qint64(16) << 20;
+
 QString argument(LineKind kind, const QString &line)
 {
     return argumentFrom(line, argumentPosition(kind));
@@ -182,7 +186,8 @@ Flow readFile(const QString &line, ScriptRun &run)
         run.endEarly(1);
         return Flow::EndRun;
     }
-    while (const std::optional<QString> text = file.readLine())
+    while (const std::optional<QString> text =
+               file.readLine(kMaxReadFileBytes - file.bytesRead()))
         run.setData += *text;
     return Flow::Next;
 }
@@ -215,11 +220,16 @@ Flow save(const QString &line, ScriptRun &run)
     if (name.isEmpty())
         return Flow::Next;
     // Written aside and renamed into place: a full disk keeps the old content.
+    // Unbuffered, so that a short write shows here: a buffered QSaveFile commits
+    // the truncated file without reporting it.
     QSaveFile file(name);
     file.setDirectWriteFallback(true);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(run.setData.toUtf8() + kLineEnd);
-        file.commit();
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        const QByteArray bytes = run.setData.toUtf8() + kLineEnd;
+        if (file.write(bytes) == bytes.size())
+            file.commit();
+        else
+            file.cancelWriting();
     }
     return Flow::Next;
 }
