@@ -186,8 +186,7 @@ Flow readFile(const QString &line, ScriptRun &run)
         run.endEarly(1);
         return Flow::EndRun;
     }
-    while (const std::optional<QString> text =
-               file.readLine(kMaxReadFileBytes - file.bytesRead()))
+    while (const std::optional<QString> text = file.readLine(kMaxReadFileBytes - file.bytesRead()))
         run.setData += *text;
     return Flow::Next;
 }

@@ -9,18 +9,20 @@ namespace korvane::script {
 ScriptFileReader::ScriptFileReader(const QString &fileName)
     : m_file(fileName)
 {
+    // Regular files only: opening a FIFO with no writer would block forever, and a
+    // device such as /dev/zero never ends.
     m_open =
-        !fileName.isEmpty() && !QFileInfo(fileName).isDir() && m_file.open(QIODevice::ReadOnly);
+        !fileName.isEmpty() && QFileInfo(fileName).isFile() && m_file.open(QIODevice::ReadOnly);
 }
 
-std::optional<QString> ScriptFileReader::readLine()
+std::optional<QString> ScriptFileReader::readLine(qint64 maxBytes)
 {
-    if (!m_open || m_file.atEnd())
+    if (!m_open || m_file.atEnd() || maxBytes <= 0)
         return std::nullopt;
 
     QByteArray bytes;
     char c = 0;
-    while (m_file.getChar(&c)) {
+    while (bytes.size() < maxBytes && m_file.getChar(&c)) {
         if (c == '\n')
             break;
         if (c == '\r') {

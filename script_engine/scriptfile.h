@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QString>
 
+#include <limits>
 #include <optional>
 
 namespace korvane::script {
@@ -19,11 +20,15 @@ public:
     explicit ScriptFileReader(const QString &fileName);
 
     // False when the file could not be opened for reading (missing, no access, a
-    // directory, an empty name).
+    // directory, a device or FIFO, an empty name).
     bool isOpen() const { return m_open; }
 
-    // The next line, or nothing at the end of the file.
-    std::optional<QString> readLine();
+    // The next line, or nothing at the end of the file. A line longer than
+    // `maxBytes` is returned in pieces of that many bytes.
+    std::optional<QString> readLine(qint64 maxBytes = std::numeric_limits<qint64>::max());
+
+    // Bytes consumed so far, line ends included.
+    qint64 bytesRead() const { return m_file.pos(); }
 
     void close();
 
