@@ -47,7 +47,9 @@ QByteArray settingsBytes(const QStringList &lines)
 
 QString settingsNumber(double value)
 {
-    const QString digits = QString::number(std::abs(value), 'g', 7);
+    // Ten significant digits keep every colour (up to 4294967295) whole; fewer would
+    // write white as "1.677722e+07", which reads back as no colour at all.
+    const QString digits = QString::number(std::abs(value), 'g', 10);
     return (value < 0 ? QStringLiteral("-") : QStringLiteral(" ")) + digits + u' ';
 }
 

@@ -196,7 +196,8 @@ QString describeKeyActions(const QList<KeyAction> &actions)
             out += u'%';
         QString name = action.kind == KeyAction::Kind::Special
                            ? specialKeyName(action.key)
-                           : QString::fromUcs4(&action.character, 1);
+                           // Not QString::fromUcs4, which drops a U+FEFF as a byte order mark.
+                           : QStringView(QChar::fromUcs4(action.character)).toString();
         if (action.kind == KeyAction::Kind::Special || action.count != 1 ||
             QStringLiteral("+^%~(){}[]").contains(name))
             out += u'{' + name +
