@@ -9,15 +9,37 @@
 #include <QLockFile>
 #include <QSaveFile>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace korvane {
 
+namespace {
+
+// A folder for the lock that only this user can write: the runtime folder, else a
+// private folder of our own in the temporary folder, else the application folder.
+// In the shared temporary folder itself another user could plant a lock file that
+// this user could never remove, and Korvane would never start.
+QString privateLockFolder(const QString &applicationFolder)
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        return runtime;
+    const QString own = QDir::tempPath() + QStringLiteral("/korvane-") + QString::number(getuid());
+    const QByteArray native = QFile::encodeName(own);
+    mkdir(native.constData(), 0700); // fails harmlessly when it exists
+    struct stat info = {};
+    if (lstat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
+        (info.st_mode & 077) == 0)
+        return own;
+    return applicationFolder;
+}
+
+} // namespace
+
 QString instanceLockPath(const QString &applicationFolder)
 {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QDir::tempPath();
+    const QString folder = privateLockFolder(applicationFolder);
     const QByteArray hash =
         QCryptographicHash::hash(QDir(applicationFolder).absolutePath().toUtf8(),
                                  QCryptographicHash::Sha1)
