@@ -1,0 +1,233 @@
+// No program is ever started through a shell: shell metacharacters passed through
+// every start path reach the program as literal arguments and run nothing. The
+// single-instance lock lives in a folder only the user can write.
+
+#include "fakeplatform.h"
+#include "instance.h"
+#include "keyworddatabase.h"
+#include "launchplan.h"
+#include "lookup.h"
+#include "maintenance.h"
+#include "qtprocesslauncher.h"
+#include "scriptengine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace korvane;
+
+namespace {
+
+// Every shell's favourite characters, none of them at the start of a word that
+// could be taken for a path.
+const QString kHostileArguments =
+    QStringLiteral("; touch pwned1 $(touch pwned2) `touch pwned3` | touch pwned4 && touch pwned5 "
+                   "> out.txt < in.txt * ? #x 'single' \"double quoted\" a\\b $HOME %PATH% !! &");
+
+const QStringList kCreatedByAShell = {QStringLiteral("pwned1"), QStringLiteral("pwned2"),
+                                      QStringLiteral("pwned3"), QStringLiteral("pwned4"),
+                                      QStringLiteral("pwned5"), QStringLiteral("out.txt")};
+
+// The fake desktop, except that programs really start.
+class LaunchingPlatform : public FakePlatform
+{
+public:
+    ProcessLauncher &processes() override { return realLauncher; }
+    QtProcessLauncher realLauncher;
+};
+
+class Host : public script::ScriptHost
+{
+public:
+    bool scriptChanged() const override { return false; }
+    bool autoRun() const override { return false; }
+    void save_Click() override {}
+    QString command2Caption() const override { return caption; }
+    void setCommand2Caption(const QString &c) override { caption = c; }
+    bool check1Enabled() const override { return true; }
+    void setCheck1Enabled(bool) override {}
+    bool check1Value() const override { return false; }
+    void selectListItem(int) override {}
+    void setLabel1(const QString &) override {}
+    qsizetype textLength() const override { return 0; }
+    void closeWindow() override {}
+    QString caption = script::kRunCaption;
+};
+
+} // namespace
+
+class TestSecurity : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_recorder;
+    LaunchingPlatform m_platform;
+
+    // Arranges for the next recorder started to write to `name`; returns its path.
+    QString expectRecord(const QString &name)
+    {
+        const QString path = m_dir->filePath(name);
+        qputenv("KORVANE_ARGV_RECORD", QFile::encodeName(path));
+        return path;
+    }
+
+    // The arguments the recorder got (argv[0] left out).
+    QStringList recordedArguments(const QString &record)
+    {
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000); }();
+        QFile file(record);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+        // argv[0] first; "sid", "ppid" and the empty piece after the last line end.
+        return lines.mid(1, lines.size() - 4);
+    }
+
+    void verifyNothingRanInAShell()
+    {
+        for (const QString &name : kCreatedByAShell)
+            QVERIFY2(!QFile::exists(m_dir->filePath(name)), qPrintable(name));
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        qputenv("KORVANE_HOME", QFile::encodeName(m_dir->path()));
+        QVERIFY(QDir::setCurrent(m_dir->path()));
+        m_recorder = m_dir->filePath(QStringLiteral("recorder"));
+        QVERIFY(QFile::copy(QStringLiteral(ARGV_RECORDER_PATH), m_recorder));
+    }
+
+    void cleanup()
+    {
+        qunsetenv("KORVANE_ARGV_RECORD");
+        m_dir.reset();
+    }
+
+    void launcherPassesMetacharactersLiterally()
+    {
+        const QString record = expectRecord(QStringLiteral("launcher.txt"));
+        QVERIFY(m_platform.processes().start(m_recorder + u' ' + kHostileArguments));
+        const QStringList arguments = recordedArguments(record);
+        QCOMPARE(arguments, splitCommandLine(kHostileArguments));
+        QVERIFY(arguments.contains(QStringLiteral("$(touch")));
+        QVERIFY(arguments.contains(QStringLiteral("double quoted")));
+        QVERIFY(arguments.contains(QStringLiteral("*")));
+        verifyNothingRanInAShell();
+    }
+
+    void programNameWithMetacharactersIsNotRun()
+    {
+        // One program, "touch", with the literal arguments "a;touch" and "b".
+        QVERIFY(m_platform.processes().start(QStringLiteral("touch a;touch b")));
+        QTRY_VERIFY(QFile::exists(m_dir->filePath(QStringLiteral("b"))));
+        QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("a;touch"))));
+        QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("a"))));
+        // No program of these names exists: nothing starts, nothing is interpreted.
+        QVERIFY(!m_platform.processes().start(QStringLiteral("$(touch pwned3)")));
+        QVERIFY(!m_platform.processes().start(QStringLiteral("`touch pwned4`|touch pwned5")));
+        QTest::qWait(200);
+        verifyNothingRanInAShell();
+    }
+
+    void keyWordArgumentFromTheOpenDialog()
+    {
+        db::KeywordDatabase database(m_dir->path());
+        QCOMPARE(db::addKeyWord(database, m_platform, QStringLiteral("REC"), m_recorder).outcome,
+                 db::AddOutcome::Added);
+        const QString record = expectRecord(QStringLiteral("dialog.txt"));
+        m_platform.dialog.openChoices.enqueue(QStringLiteral("a;b $(touch pwned1) `touch pwned2`"));
+        QString keyWord = QStringLiteral("REC?");
+        QString dialogFileName;
+        QVERIFY(
+            db::Search_KeyWords_Indexed(database, m_platform, keyWord, QString(), dialogFileName));
+        QCOMPARE(recordedArguments(record),
+                 QStringList({QStringLiteral("a;b"), QStringLiteral("$(touch"),
+                              QStringLiteral("pwned1)"), QStringLiteral("`touch"),
+                              QStringLiteral("pwned2`")}));
+        verifyNothingRanInAShell();
+    }
+
+    void webBrowserAddressFromTheField()
+    {
+        db::KeywordDatabase database(m_dir->path());
+        QCOMPARE(db::addKeyWord(database, m_platform, db::kWebBrowserKeyWord, m_recorder).outcome,
+                 db::AddOutcome::Added);
+        const QString record = expectRecord(QStringLiteral("web.txt"));
+        const QString field = QStringLiteral("https://x.example/?q=1&touch=pwned1|touch pwned2");
+        QString keyWord = db::kWebBrowserKeyWord;
+        QString dialogFileName;
+        QVERIFY(db::Search_KeyWords_Indexed(database, m_platform, keyWord, field, dialogFileName));
+        QCOMPARE(recordedArguments(record), splitCommandLine(field));
+        verifyNothingRanInAShell();
+    }
+
+    void scriptExecuteLine()
+    {
+        const QString record = expectRecord(QStringLiteral("script.txt"));
+        const QString scriptPath = m_dir->filePath(QStringLiteral("run.vlm"));
+        QFile script(scriptPath);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(
+            ("`E " + m_recorder + u' ' + kHostileArguments + QStringLiteral("\r\n")).toUtf8());
+        script.close();
+        Host host;
+        script::ScriptEngine engine(host, m_platform);
+        QString name = scriptPath;
+        engine.Execute_Script(name);
+        QCOMPARE(recordedArguments(record), splitCommandLine(kHostileArguments));
+        verifyNothingRanInAShell();
+    }
+
+    void instanceLockFolderIsPrivate_data()
+    {
+        QTest::addColumn<bool>("withRuntimeFolder");
+        QTest::newRow("XDG_RUNTIME_DIR") << true;
+        QTest::newRow("no XDG_RUNTIME_DIR") << false;
+    }
+
+    void instanceLockFolderIsPrivate()
+    {
+        QFETCH(bool, withRuntimeFolder);
+        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray savedTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(m_dir->path()));
+        const QString runtime = m_dir->filePath(QStringLiteral("runtime"));
+        QVERIFY(QDir().mkpath(runtime));
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (withRuntimeFolder)
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
+        const QString lockPath = instanceLockPath(m_dir->path());
+        if (saved.isNull())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", saved);
+        if (savedTemp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", savedTemp);
+        QVERIFY(lockPath.startsWith(withRuntimeFolder ? runtime : m_dir->path()));
+
+        // Another user can neither create nor remove entries in the lock's folder.
+        struct stat folder
+        {
+        };
+        QCOMPARE(stat(QFile::encodeName(QFileInfo(lockPath).path()).constData(), &folder), 0);
+        QCOMPARE(folder.st_uid, getuid());
+        QCOMPARE(folder.st_mode & (S_IWGRP | S_IWOTH), 0u);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSecurity)
+#include "test_security.moc"
