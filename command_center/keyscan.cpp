@@ -212,11 +212,11 @@ bool KeyScan::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     if (watched == m_image1 || watched == m_label1) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
+        // Cast only once the type is known: most events reaching here are no mouse events.
         if (event->type() == QEvent::MouseButtonPress)
-            return handleMousePress(mouse, watched == m_image1);
+            return handleMousePress(static_cast<QMouseEvent *>(event), watched == m_image1);
         if (event->type() == QEvent::MouseMove)
-            return handleMouseMove(mouse);
+            return handleMouseMove(static_cast<QMouseEvent *>(event));
     }
     return QWidget::eventFilter(watched, event);
 }
