@@ -14,8 +14,10 @@ namespace korvane {
 namespace {
 
 // Once the request is sent, the window manager needs a moment to move the focus;
-// keys typed before it has would go to the old window.
-constexpr int kFocusWaitMs = 1000;
+// keys typed before it has would go to the old window. On a loaded machine (or a
+// sanitizer build) that moment has been seen to pass a second; the wait ends as
+// soon as the focus arrives, so a generous bound costs nothing.
+constexpr int kFocusWaitMs = 5000;
 constexpr int kFocusPollMs = 5;
 // _NET_ACTIVE_WINDOW source indication: a pager or tool acting for the user, which
 // window managers honour without focus-stealing checks.
