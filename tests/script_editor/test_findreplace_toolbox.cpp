@@ -296,9 +296,9 @@ void TestFindReplaceToolBox::buttonsHaveTheirGridFacesAndCaptions()
     // Every button appends its own text; the line break only where it belongs.
     QString expected;
     for (int number = 1; number <= kToolBoxButtons; ++number) {
-        const ToolBoxButton &spec = toolBoxButtons().at(number - 1);
+        const ToolBoxButton &entry = toolBoxButtons().at(number - 1);
         box.SSCommand(number)->click();
-        expected += QString::fromUtf8(spec.text) + (spec.lineBreak ? QStringLiteral("\n") : "");
+        expected += QString::fromUtf8(entry.text) + (entry.lineBreak ? QStringLiteral("\n") : "");
         QCOMPARE(f.text1().toPlainText(), expected);
     }
     QVERIFY(expected.startsWith(QStringLiteral("{ENTER}\n{TAB}\n`T HH:MM:SS AM/PM\n")));
