@@ -213,6 +213,23 @@ std::optional<qint32> KeywordDatabase::appendRecord(const QString &keyWord, cons
     return qint32(*number);
 }
 
+std::optional<qint32> KeywordDatabase::addLinkedRecord(const QString &keyWord,
+                                                       const QString &program)
+{
+    const std::optional<qint32> recordNumber = appendRecord(keyWord, program);
+    if (recordNumber)
+        indexRecord(*recordNumber, fitField(upperCase(keyWord), kKeyWordWidth),
+                    fitField(upperCase(program), kProgramWidth));
+    return recordNumber;
+}
+
+void KeywordDatabase::indexRecord(qint32 recordNumber, const QString &keyWordField,
+                                  const QString &programField)
+{
+    Add_Index_Entry(keyWordField, recordNumber, kKeywordIndexExtension);
+    Add_Index_Entry(applicationKey(programField), recordNumber, kApplicationIndexExtension);
+}
+
 void KeywordDatabase::Delete_KeyWord(qint32 recordNumber)
 {
     if (recordNumber < 1)
@@ -251,11 +268,8 @@ void KeywordDatabase::ReIndex_Database()
     removeEntriesWithSuffix(m_folder, QStringLiteral(".kwx"));
     removeEntriesWithSuffix(m_folder, QStringLiteral(".apx"));
     forEachRecord([this](qint32 recordNumber, const KeywordRecord &record) {
-        if (record.isActive()) {
-            Add_Index_Entry(record.keyWord, recordNumber, kKeywordIndexExtension);
-            Add_Index_Entry(applicationKey(record.program), recordNumber,
-                            kApplicationIndexExtension);
-        }
+        if (record.isActive())
+            indexRecord(recordNumber, record.keyWord, record.program);
         return true;
     });
 }

@@ -69,6 +69,11 @@ public:
     // its number, or nothing when it could not be written whole.
     std::optional<qint32> appendRecord(const QString &keyWord, const QString &program);
 
+    // Links a key word to a program as the editor's Add does: the record, then its
+    // keyword and application index entries, written only once the record is on
+    // disk. Returns the record number, or nothing when the record was not written.
+    std::optional<qint32> addLinkedRecord(const QString &keyWord, const QString &program);
+
     // Sets record `recordNumber`'s Status to 3 in place. 0 does nothing.
     void Delete_KeyWord(qint32 recordNumber);
 
@@ -86,6 +91,9 @@ public:
     static QString applicationKey(const QString &program);
 
 private:
+    // The keyword entry, then the application entry, of one record.
+    void indexRecord(qint32 recordNumber, const QString &keyWordField, const QString &programField);
+
     QString m_folder;
 };
 

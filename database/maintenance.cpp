@@ -56,17 +56,12 @@ AddResult addKeyWord(KeywordDatabase &database, Platform &platform, const QStrin
         return result;
     }
 
-    const std::optional<qint32> recordNumber = database.appendRecord(keyWord, programName);
-    // Index entries must never point at a record that is not on disk.
+    const std::optional<qint32> recordNumber = database.addLinkedRecord(keyWord, programName);
     if (!recordNumber) {
         result.outcome = AddOutcome::WriteFailed;
         return result;
     }
     const QString keyWordField = fitField(upperCase(keyWord), kKeyWordWidth);
-    const QString programField = fitField(upperCase(programName), kProgramWidth);
-    database.Add_Index_Entry(keyWordField, *recordNumber, kKeywordIndexExtension);
-    database.Add_Index_Entry(KeywordDatabase::applicationKey(programField), *recordNumber,
-                             kApplicationIndexExtension);
 
     result.outcome = AddOutcome::Added;
     result.recordNumber = *recordNumber;

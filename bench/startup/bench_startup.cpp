@@ -42,10 +42,7 @@ void writeDatabase(const QString &folder, int records)
         const QString keyWord = QStringLiteral("%1WORD%2").arg(QChar(u'A' + i % 26)).arg(i);
         const QString program =
             QStringLiteral("/usr/bin/program%1 --option").arg(i % (records / 10 + 1));
-        const qint32 number = database.appendRecord(keyWord, program).value_or(0);
-        database.Add_Index_Entry(keyWord, number, korvane::db::kKeywordIndexExtension);
-        database.Add_Index_Entry(korvane::db::KeywordDatabase::applicationKey(program), number,
-                                 korvane::db::kApplicationIndexExtension);
+        database.addLinkedRecord(keyWord, program);
     }
 }
 

@@ -71,12 +71,7 @@ struct KeyScanFixture
     // Adds a key word the way the keyword editor does: record, then both index entries.
     qint32 addKeyWord(const QString &keyWord, const QString &program)
     {
-        db::KeywordDatabase data = database();
-        const qint32 number = data.appendRecord(keyWord, program).value_or(0);
-        data.Add_Index_Entry(keyWord, number, db::kKeywordIndexExtension);
-        data.Add_Index_Entry(db::KeywordDatabase::applicationKey(program), number,
-                             db::kApplicationIndexExtension);
-        return number;
+        return database().addLinkedRecord(keyWord, program).value_or(0);
     }
 
     QByteArray fileBytes(const QString &name) const

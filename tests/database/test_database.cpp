@@ -46,14 +46,7 @@ QByteArray recordBytes(qint16 status, const QString &keyWord, const QString &pro
 // Adds a record with its two index entries, as the editor's Add does.
 qint32 add(KeywordDatabase &database, const QString &keyWord, const QString &program)
 {
-    const std::optional<qint32> number = database.appendRecord(keyWord, program);
-    if (!number)
-        return 0;
-    database.Add_Index_Entry(fitField(keyWord.toUpper(), kKeyWordWidth), *number,
-                             kKeywordIndexExtension);
-    database.Add_Index_Entry(KeywordDatabase::applicationKey(program), *number,
-                             kApplicationIndexExtension);
-    return *number;
+    return database.addLinkedRecord(keyWord, program).value_or(0);
 }
 
 } // namespace

@@ -65,12 +65,7 @@ struct LinkBuilderFixture
     // Links a key word the way Add does: the record, then both index entries.
     qint32 link(const QString &keyWord, const QString &program)
     {
-        db::KeywordDatabase data = database();
-        const qint32 number = data.appendRecord(keyWord, program).value_or(0);
-        data.Add_Index_Entry(keyWord, number, db::kKeywordIndexExtension);
-        data.Add_Index_Entry(db::KeywordDatabase::applicationKey(program), number,
-                             db::kApplicationIndexExtension);
-        return number;
+        return database().addLinkedRecord(keyWord, program).value_or(0);
     }
 
     QByteArray bytes(const QString &name) const
