@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "fakeplatform.h"
+#include "fakescripthost.h"
 #include "keyworddatabase.h"
 #include "lookup.h"
 #include "maintenance.h"
@@ -35,25 +36,7 @@ namespace {
 // A wait still going after this many polling passes is stopped, as a user would.
 constexpr int kYieldsBeforeStop = 200;
 
-class Host : public ScriptHost
-{
-public:
-    bool scriptChanged() const override { return false; }
-    bool autoRun() const override { return false; }
-    void save_Click() override {}
-    QString command2Caption() const override { return caption; }
-    void setCommand2Caption(const QString &c) override { caption = c; }
-    bool check1Enabled() const override { return true; }
-    void setCheck1Enabled(bool) override {}
-    bool check1Value() const override { return false; }
-    void selectListItem(int) override {}
-    void setLabel1(const QString &text) override { labels.append(text); }
-    qsizetype textLength() const override { return 0; }
-    void closeWindow() override {}
-
-    QString caption = kRunCaption;
-    QStringList labels;
-};
+using Host = FakeScriptHost;
 
 QByteArray readBytes(const QString &path)
 {

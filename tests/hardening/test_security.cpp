@@ -3,6 +3,7 @@
 // single-instance lock lives in a folder only the user can write.
 
 #include "fakeplatform.h"
+#include "fakescripthost.h"
 #include "instance.h"
 #include "keyworddatabase.h"
 #include "launchplan.h"
@@ -42,23 +43,7 @@ public:
     QtProcessLauncher realLauncher;
 };
 
-class Host : public script::ScriptHost
-{
-public:
-    bool scriptChanged() const override { return false; }
-    bool autoRun() const override { return false; }
-    void save_Click() override {}
-    QString command2Caption() const override { return caption; }
-    void setCommand2Caption(const QString &c) override { caption = c; }
-    bool check1Enabled() const override { return true; }
-    void setCheck1Enabled(bool) override {}
-    bool check1Value() const override { return false; }
-    void selectListItem(int) override {}
-    void setLabel1(const QString &) override {}
-    qsizetype textLength() const override { return 0; }
-    void closeWindow() override {}
-    QString caption = script::kRunCaption;
-};
+using Host = FakeScriptHost;
 
 } // namespace
 

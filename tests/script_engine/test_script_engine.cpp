@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "fakeplatform.h"
+#include "fakescripthost.h"
 #include "scriptengine.h"
 
 #include <QDir>
@@ -11,46 +12,6 @@ using namespace korvane;
 using namespace korvane::script;
 
 namespace {
-
-// The window side of a run, as plain fields a test can read and poke.
-class FakeHost : public ScriptHost
-{
-public:
-    bool scriptChanged() const override { return changed; }
-    bool autoRun() const override { return autoRunMode; }
-    void save_Click() override
-    {
-        ++saves;
-        if (onSave)
-            onSave();
-    }
-    QString command2Caption() const override { return caption; }
-    void setCommand2Caption(const QString &c) override { caption = c; }
-    bool check1Enabled() const override { return checkEnabled; }
-    void setCheck1Enabled(bool enabled) override { checkEnabled = enabled; }
-    bool check1Value() const override { return debugOn; }
-    void selectListItem(int index) override
-    {
-        if (index < listSize)
-            selected.append(index);
-    }
-    void setLabel1(const QString &text) override { labels.append(text); }
-    qsizetype textLength() const override { return textChars; }
-    void closeWindow() override { ++closes; }
-
-    bool changed = false;
-    bool autoRunMode = false;
-    int saves = 0;
-    std::function<void()> onSave;
-    QString caption = kRunCaption;
-    bool checkEnabled = true;
-    bool debugOn = false;
-    int listSize = 0;
-    QList<int> selected;
-    QStringList labels;
-    qsizetype textChars = 42;
-    int closes = 0;
-};
 
 QByteArray readAll(const QString &path)
 {
@@ -66,7 +27,7 @@ class TestScriptEngine : public QObject
 
     QTemporaryDir m_dir;
     FakePlatform m_platform;
-    FakeHost m_host;
+    FakeScriptHost m_host;
 
     QString writeScript(const QByteArray &text, const QString &name = QStringLiteral("t.vlm"))
     {
@@ -91,7 +52,7 @@ private Q_SLOTS:
         qputenv("KORVANE_HOME", m_dir.path().toUtf8());
         m_platform.~FakePlatform();
         new (&m_platform) FakePlatform;
-        m_host = FakeHost();
+        m_host = FakeScriptHost();
         m_platform.loop.advancing = &m_platform.time;
     }
 
