@@ -1,13 +1,13 @@
 #include "instance.h"
 
 #include "appfolder.h"
+#include "filewrite.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSaveFile>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,11 +66,8 @@ bool InstanceLock::tryAcquire()
 
 bool writeShowSignal(const QString &applicationFolder)
 {
-    QSaveFile file(dataFilePath(applicationFolder, kShowSignalFileName));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write("s\r\n");
-    return file.commit();
+    return replaceFileWhole(dataFilePath(applicationFolder, kShowSignalFileName), "s\r\n",
+                            NewFileAccess::Private);
 }
 
 ShowSignalWatcher::ShowSignalWatcher(const QString &applicationFolder, QObject *parent)

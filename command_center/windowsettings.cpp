@@ -1,11 +1,11 @@
 #include "windowsettings.h"
 
 #include "ansi.h"
+#include "filewrite.h"
 #include "numbertext.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <algorithm>
@@ -60,15 +60,7 @@ WindowSettings readWindowSettings(const QString &path)
 
 bool writeWindowSettings(const QString &path, const WindowSettings &settings)
 {
-    // Unbuffered, so that a short write on a full disk shows here: a buffered
-    // QSaveFile commits the truncated file without reporting it.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    const QByteArray bytes = formatWindowSettings(settings);
-    if (file.write(bytes) != bytes.size())
-        return false;
-    return file.commit();
+    return replaceFileWhole(path, formatWindowSettings(settings), NewFileAccess::Private);
 }
 
 int twipsToPixels(qint64 twips)

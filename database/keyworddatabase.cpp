@@ -52,7 +52,9 @@ std::optional<KeywordRecord> readRecord(QFile &file, qint64 recordNumber)
 std::optional<qint64> appendItem(const QString &path, const QByteArray &item)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+    // The database is the user's own: a file created here is readable by no one else.
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return std::nullopt;
     const qint64 whole = file.size() / item.size();
     const qint64 offset = whole * item.size();

@@ -1,9 +1,9 @@
 #include "scripterfiles.h"
 
 #include "ansi.h"
+#include "filewrite.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace korvane::editor {
 
@@ -46,27 +46,13 @@ std::optional<QString> readScriptFile(const QString &fileName)
     return toEditorText(decodeText(file.readAll()));
 }
 
-bool replaceFile(const QString &fileName, const QByteArray &bytes, QString *error)
-{
-    // Unbuffered, so that a short write on a full disk shows here: a buffered
-    // QSaveFile commits the truncated file without reporting it.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
-}
-
 WriteResult writeScriptFile(const QString &fileName, const QString &editorText)
 {
     if (fileName.isEmpty() || isPatternName(fileName))
         return {false, QStringLiteral("Bad file name or number")};
     const QByteArray bytes = (toFileText(trimBlanks(editorText)) + QStringLiteral("\r\n")).toUtf8();
     WriteResult result;
-    result.ok = replaceFile(fileName, bytes, &result.error);
+    result.ok = replaceFileWhole(fileName, bytes, NewFileAccess::Default, &result.error);
     return result;
 }
 

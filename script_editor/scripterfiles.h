@@ -33,7 +33,4 @@ struct WriteResult
 // atomically: a failed write leaves the previous file untouched.
 WriteResult writeScriptFile(const QString &fileName, const QString &editorText);
 
-// Replaces a file whole and atomically with `bytes`; false when that failed.
-bool replaceFile(const QString &fileName, const QByteArray &bytes, QString *error = nullptr);
-
 } // namespace korvane::editor

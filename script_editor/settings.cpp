@@ -1,6 +1,7 @@
 #include "settings.h"
 
 #include "ansi.h"
+#include "filewrite.h"
 #include "numbertext.h"
 #include "scripterfiles.h"
 
@@ -78,9 +79,11 @@ EditorSettings readEditorSettings(const QString &fileName)
 bool writeEditorSettings(const QString &fontName, double fontSize, quint32 colour,
                          const QPoint &position, const QString &fileName)
 {
-    return replaceFile(fileName,
-                       settingsBytes({fontName, settingsNumber(fontSize), settingsNumber(colour),
-                                      settingsNumber(position.x()), settingsNumber(position.y())}));
+    return replaceFileWhole(
+        fileName,
+        settingsBytes({fontName, settingsNumber(fontSize), settingsNumber(colour),
+                       settingsNumber(position.x()), settingsNumber(position.y())}),
+        NewFileAccess::Private);
 }
 
 QPoint readToolBoxPosition(const QString &fileName)
@@ -91,8 +94,9 @@ QPoint readToolBoxPosition(const QString &fileName)
 
 bool writeToolBoxPosition(const QPoint &position, const QString &fileName)
 {
-    return replaceFile(fileName,
-                       settingsBytes({settingsNumber(position.x()), settingsNumber(position.y())}));
+    return replaceFileWhole(
+        fileName, settingsBytes({settingsNumber(position.x()), settingsNumber(position.y())}),
+        NewFileAccess::Private);
 }
 
 } // namespace korvane::editor

@@ -1,6 +1,7 @@
 // No program is ever started through a shell: shell metacharacters passed through
 // every start path reach the program as literal arguments and run nothing. The
-// single-instance lock lives in a folder only the user can write.
+// single-instance lock lives in a folder only the user can write; the data and
+// settings files Korvane creates are readable by the user alone.
 
 #include "fakeplatform.h"
 #include "fakescripthost.h"
@@ -11,6 +12,9 @@
 #include "maintenance.h"
 #include "qtprocesslauncher.h"
 #include "scriptengine.h"
+#include "scripterfiles.h"
+#include "settings.h"
+#include "windowsettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -211,6 +215,47 @@ private slots:
         QCOMPARE(stat(QFile::encodeName(QFileInfo(lockPath).path()).constData(), &folder), 0);
         QCOMPARE(folder.st_uid, getuid());
         QCOMPARE(folder.st_mode & (S_IWGRP | S_IWOTH), 0u);
+    }
+
+    void createdDataFilesArePrivate()
+    {
+        const mode_t savedMask = umask(022); // the usual desktop umask
+        const QString folder = m_dir->path();
+        db::KeywordDatabase(folder).addLinkedRecord(QStringLiteral("NOTES"),
+                                                    QStringLiteral("/USR/BIN/GEDIT"));
+        QVERIFY(writeWindowSettings(folder + QStringLiteral("/PD.ini"), WindowSettings{}));
+        QVERIFY(writeShowSignal(folder));
+        QVERIFY(editor::writeEditorSettings(QStringLiteral("Sans"), 10, 0, QPoint(1, 2),
+                                            folder + QStringLiteral("/Scripter.ini")));
+        QVERIFY(
+            editor::writeToolBoxPosition(QPoint(3, 4), folder + QStringLiteral("/toolbox.ini")));
+        // A script is a document: it is created as any other program would.
+        QVERIFY(
+            editor::writeScriptFile(folder + QStringLiteral("/mine.vlm"), QStringLiteral("x")).ok);
+        // An existing settings file keeps the mode the user gave it.
+        const QString shared = folder + QStringLiteral("/shared/PD.ini");
+        QVERIFY(QDir().mkpath(QFileInfo(shared).path()));
+        QVERIFY(writeWindowSettings(shared, WindowSettings{}));
+        QVERIFY(QFile::setPermissions(shared, QFile::ReadOwner | QFile::WriteOwner |
+                                                  QFile::ReadGroup | QFile::ReadOther));
+        QVERIFY(writeWindowSettings(shared, WindowSettings{}));
+        umask(savedMask);
+
+        const auto mode = [](const QString &path) {
+            struct stat info
+            {
+            };
+            return stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
+        };
+        const QStringList privateFiles = {
+            QStringLiteral("KeyWord.DAT"), QStringLiteral("N.KWX"),
+            QStringLiteral(".APX"),        QStringLiteral("PD.ini"),
+            QStringLiteral("Show.Txt"),    QStringLiteral("Scripter.ini"),
+            QStringLiteral("toolbox.ini")};
+        for (const QString &name : privateFiles)
+            QVERIFY2(mode(folder + u'/' + name) == 0600, qPrintable(name));
+        QCOMPARE(mode(folder + QStringLiteral("/mine.vlm")), 0644u);
+        QCOMPARE(mode(shared), 0644u);
     }
 };
 
