@@ -89,6 +89,9 @@ QString KeywordDatabase::indexFilePath(const QString &key, const QString &extens
     // "folder/" + "/" + ".KWX" names the file ".KWX": the doubled separator collapses.
     while (name.startsWith(u'/'))
         name.remove(0, 1);
+    // No file name holds a NUL: such a key has no index file.
+    if (name.contains(QChar(0)))
+        return {};
     return dataFilePath(m_folder, name);
 }
 

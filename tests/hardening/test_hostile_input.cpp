@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <sys/mount.h>
@@ -202,12 +203,15 @@ const QList<std::pair<const char *, Case>> &cases()
          [](Env &e) { e.addAndFind(QString::fromUtf16(u"A\0B", 3), QStringLiteral("A.KWX")); }},
         {"NUL as first character: the record is kept, no index file with a NUL name",
          [](Env &e) {
+             // Qt complains of file names holding a NUL: none must be tried.
+             QTest::failOnWarning(QRegularExpression(QStringLiteral("filename")));
              KeywordDatabase db = e.database();
              const AddResult r = addKeyWord(db, e.platform, QString::fromUtf16(u"\0X", 2),
                                             QStringLiteral("/bin/true"));
              QCOMPARE(r.outcome, AddOutcome::Added);
              QVERIFY(db.Get_Keyword_Record(r.recordNumber));
              QVERIFY(QDir(e.dir).entryList({QStringLiteral("*.KWX")}, QDir::Files).isEmpty());
+             QVERIFY(db.findKeyword(QString::fromUtf16(u"\0X", 2)).isEmpty());
          }},
         {"character outside Windows-1252 in a key word is refused",
          [](Env &e) {
