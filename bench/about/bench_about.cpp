@@ -2,6 +2,7 @@
 // took, then the CPU time of two idle seconds after the window closed.
 
 #include "about.h"
+#include "benchsupport.h"
 #include "fakeplatform.h"
 
 #include <QApplication>
@@ -57,5 +58,11 @@ int main(int argc, char **argv)
                 100.0 * presentationCpu / presentationWall);
     std::printf("CPU idle after close %.3f s over 2 s (%.2f %%)\n", idleCpu, 100.0 * idleCpu / 2.0);
     std::printf("timer active after close: %s\n", about.isAnimating() ? "yes" : "no");
+    using korvane::bench::printResult;
+    printResult(QStringLiteral("about.wall_s"), presentationWall);
+    printResult(QStringLiteral("about.fps"), about.framesRun() / presentationWall);
+    printResult(QStringLiteral("about.cpu_s"), presentationCpu, 2);
+    printResult(QStringLiteral("about.percent"), 100.0 * presentationCpu / presentationWall);
+    printResult(QStringLiteral("about.idle_cpu_s"), idleCpu, 3);
     return 0;
 }

@@ -3,6 +3,7 @@
 // recording launcher, the application search, building the two sorted lists,
 // adding key words and rebuilding the indexes. Run by hand; prints a table.
 
+#include "benchsupport.h"
 #include "fakeplatform.h"
 #include "keyworddatabase.h"
 #include "lookup.h"
@@ -119,6 +120,10 @@ void benchmark(int records, bool oneLetter)
     std::printf("%8d %-8s %9.1f %9.1f %9.1f %9.1f %9.1f %9.1f %9.1f %10.1f\n", records,
                 oneLetter ? "one" : "26", hit, near, none, launch, application, listing / 1000.0,
                 perAdd, reindex);
+    const QString key = QStringLiteral("lookup.%1.%2.").arg(records).arg(oneLetter ? "one" : "26");
+    korvane::bench::printResult(key + QStringLiteral("hit_us"), hit);
+    korvane::bench::printResult(key + QStringLiteral("near_us"), near);
+    korvane::bench::printResult(key + QStringLiteral("miss_us"), none);
     if (found != 1 ||
         keyWordsOfProgram !=
             records / kDistinctPrograms + (7 <= records % kDistinctPrograms ? 1 : 0) ||

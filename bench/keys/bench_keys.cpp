@@ -1,9 +1,11 @@
-// Characters per second delivered, with nothing lost, into a real window (the test
-// suite's key_target) by Korvane's X11 keyboard, beside `xdotool type --delay 0` on
-// the same text. Run by hand on an X display with a window manager:
+// Characters per second delivered into a real window (the test suite's key_target)
+// by Korvane's X11 keyboard, beside `xdotool type --delay 0` on the same text, for
+// three texts: plain ASCII, accented prose and all of Windows-1252. Run by hand on
+// an X display with a window manager:
 //
 //   xvfb-run -a -s "-screen 0 1280x1024x24" scripts/with-openbox build/bench/keys/bench_keys
 
+#include "benchsupport.h"
 #include "x11keyboard.h"
 #include "x11windowactivator.h"
 
@@ -19,15 +21,36 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 using namespace korvane;
+using korvane::bench::printResult;
 
 namespace {
 
 constexpr int kCharacters = 2000;
+constexpr quint32 kSeed = 1252;
 constexpr int kTimeoutMs = 120000;
 // Delivery has ended when the recorded text has not changed for this long.
 constexpr int kQuietMs = 3000;
+const QString kTargetTitle = QStringLiteral("Korvane Key Bench");
+
+// Everyday prose in three languages, written for this bench; repeated to length.
+const QString kProse = QStringLiteral(
+    "« Ce matin-là, Hélène ouvrit la fenêtre de la cuisine et regarda le jardin : les "
+    "pêchers étaient en fleur, le café fumait déjà et Benoît, fidèle à lui-même, cherchait "
+    "ses clés sous le buffet. — Où as-tu mis mon manteau ? — Là où tu l’as laissé hier soir, "
+    "près du piano », répondit-elle. L’œuvre naïve de Zoë lui plaisait ; à Noël, elle en "
+    "parlerait à toute la famille, même à l’oncle Aimé qui ne s’intéresse qu’aux bœufs. "
+    "Am Nachmittag fuhren die beiden über die Brücke nach Straßburg, wo Jürgen schon auf "
+    "sie wartete. Er hatte für jeden ein Stück Käsekuchen gekauft und erzählte, dass sein "
+    "Großvater früher Bäcker in Lübeck gewesen sei; die Bäckerei sei größer geworden, aber "
+    "die Rezepte seien dieselben geblieben. „Übrigens“, sagte er, „müssen wir noch Öl, "
+    "Äpfel und ein paar Brötchen für das Frühstück besorgen.“ Por la noche, en la terraza, "
+    "Begoña leyó en voz alta la carta de su tía: «¿Cuándo vendréis a Cádiz? Aquí el otoño "
+    "es suave, el mar está tranquilo y la señora Núñez pregunta por vosotros cada día. ¡No "
+    "tardéis demasiado!» Nadie supo qué contestar; José prometió escribir mañana, después "
+    "de la reunión con el ingeniero, y Ramón añadió que el próximo año irían todos juntos. ");
 
 bool waitUntil(const std::function<bool()> &done, int timeoutMs)
 {
@@ -48,8 +71,8 @@ public:
     Target(const QString &program, const QString &out)
         : m_out(out)
     {
-        m_process.start(program, {QStringLiteral("--title"), QStringLiteral("Korvane Key Bench"),
-                                  QStringLiteral("--out"), out});
+        m_process.start(program,
+                        {QStringLiteral("--title"), kTargetTitle, QStringLiteral("--out"), out});
         waitUntil([this] { return said("ready") > 0; }, 20000);
     }
     ~Target()
@@ -82,12 +105,43 @@ private:
     QByteArray m_said;
 };
 
-QString randomText(const QString &alphabet)
+// Every printable Windows-1252 character: ASCII from the space on, the 27 defined
+// in 0x80-0x9F, and 0xA0-0xFF.
+QString windows1252Printable()
+{
+    QString alphabet;
+    for (char16_t c = 0x20; c <= 0x7E; ++c)
+        alphabet += QChar(c);
+    alphabet += u"€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ"_qs;
+    for (char16_t c = 0xA0; c <= 0xFF; ++c)
+        alphabet += QChar(c);
+    return alphabet;
+}
+
+QString randomText(const QString &alphabet, QRandomGenerator &random)
 {
     QString text;
     for (int i = 0; i < kCharacters; ++i)
-        text += alphabet.at(QRandomGenerator::global()->bounded(int(alphabet.size())));
+        text += alphabet.at(random.bounded(int(alphabet.size())));
     return text;
+}
+
+// Shuffled copies of the whole alphabet one after another, so each character
+// occurs about equally often and every one at least once.
+QString shuffledText(const QString &alphabet, QRandomGenerator &random)
+{
+    QString text;
+    while (text.size() < kCharacters) {
+        QString round = alphabet;
+        std::shuffle(round.begin(), round.end(), random);
+        text += round;
+    }
+    return text.left(kCharacters);
+}
+
+QString repeatedText(const QString &passage)
+{
+    return passage.repeated(kCharacters / passage.size() + 1).left(kCharacters);
 }
 
 QString literalNotation(const QString &text)
@@ -98,12 +152,6 @@ QString literalNotation(const QString &text)
             QStringLiteral("+^%~(){}[]").contains(c) ? u'{' + QString(c) + u'}' : QString(c);
     return notation;
 }
-
-struct Result
-{
-    double perSecond = 0;
-    int wrong = 0; // characters lost, added or changed
-};
 
 // Edit distance: characters lost, added or changed, however they shift the rest.
 int differences(const QString &got, const QString &expected)
@@ -123,43 +171,69 @@ int differences(const QString &got, const QString &expected)
     return previous[expected.size()];
 }
 
-// Times from the start of typing until the window shows exactly `expected`; when
-// it never does, the text is compared once it has stopped changing.
-Result measure(Target &target, const QString &expected, const std::function<void()> &type)
+struct Run
+{
+    double perSecond = 0; // characters of the text over the time until the last change
+    int wrong = 0;        // characters lost, added or changed
+    bool exact = false;
+};
+
+// Types `expected` and watches the window's text until it is exact, or has not
+// changed for kQuietMs; the time counts until its last change either way.
+Run measure(Target &target, const QString &expected, const std::function<void()> &type)
 {
     target.clear();
     QElapsedTimer timer;
     timer.start();
     type();
-    if (waitUntil([&] { return target.text() == expected; }, kTimeoutMs))
-        return {expected.size() * 1000.0 / std::max<qint64>(1, timer.elapsed()), 0};
+    const qint64 typedMs = timer.elapsed();
     QString last;
+    qint64 lastChangeMs = -1;
     waitUntil(
         [&] {
             const QString now = target.text();
-            static QElapsedTimer quiet;
-            if (now != last || !quiet.isValid()) {
+            if (now != last) {
                 last = now;
-                quiet.start();
+                lastChangeMs = timer.elapsed();
             }
-            return quiet.elapsed() > kQuietMs;
+            return last == expected || timer.elapsed() - std::max(typedMs, lastChangeMs) > kQuietMs;
         },
         kTimeoutMs);
-    return {0, differences(last, expected)};
+    if (lastChangeMs < 0)
+        return {0, int(expected.size()), false};
+    return {expected.size() * 1000.0 / std::max<qint64>(1, lastChangeMs),
+            last == expected ? 0 : differences(last, expected), last == expected};
 }
 
-void report(const char *name, const Result &ours, const Result &xdotool)
+QString describe(const Run &run)
 {
-    const auto figure = [](const Result &r) {
-        return r.wrong == 0
-                   ? QStringLiteral("%1 chars/s").arg(r.perSecond, 0, 'f', 0)
-                   : QStringLiteral("%1 of %2 characters wrong").arg(r.wrong).arg(kCharacters);
+    return run.exact ? QStringLiteral("%1 chars/s exact").arg(run.perSecond, 0, 'f', 0)
+                     : QStringLiteral("%1 chars/s, %2 wrong")
+                           .arg(run.perSecond, 0, 'f', 0)
+                           .arg(run.wrong);
+}
+
+void report(const char *name, const QString &key, const Run &ours,
+            const std::optional<Run> &xdotool)
+{
+    std::printf("%-16s korvane %-26s xdotool %-26s", name, qPrintable(describe(ours)),
+                xdotool ? qPrintable(describe(*xdotool)) : "not installed");
+    const auto results = [&key](const char *who, const Run &run) {
+        const QString prefix = QStringLiteral("keys.%1.%2.").arg(key, QLatin1StringView(who));
+        printResult(prefix + QStringLiteral("cps"), run.perSecond, 0);
+        printResult(prefix + QStringLiteral("wrong"), run.wrong, 0);
+        printResult(prefix + QStringLiteral("exact"), QString::number(int(run.exact)));
     };
-    std::printf("%-28s korvane %-28s xdotool %-28s", name, qPrintable(figure(ours)),
-                qPrintable(figure(xdotool)));
-    if (ours.wrong == 0 && xdotool.wrong == 0)
-        std::printf(" ratio %.2f", ours.perSecond / xdotool.perSecond);
+    if (xdotool && xdotool->perSecond > 0)
+        std::printf(" ratio %.2f", ours.perSecond / xdotool->perSecond);
     std::printf("\n");
+    results("korvane", ours);
+    if (xdotool) {
+        results("xdotool", *xdotool);
+        if (xdotool->perSecond > 0)
+            printResult(QStringLiteral("keys.%1.ratio").arg(key),
+                        ours.perSecond / xdotool->perSecond, 2);
+    }
 }
 
 } // namespace
@@ -178,30 +252,42 @@ int main(int argc, char *argv[])
     const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
     QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")});
     Target target(QStringLiteral(KEY_TARGET), home.filePath(QStringLiteral("bench.txt")));
-    waitUntil([&] { return windows.activate(QStringLiteral("Korvane Key Bench")); }, 20000);
+    waitUntil([&] { return windows.activate(kTargetTitle); }, 20000);
 
+    const QString windows1252 = windows1252Printable();
+    if (!std::all_of(kProse.cbegin(), kProse.cend(),
+                     [&](QChar c) { return windows1252.contains(c); }))
+        qFatal("the prose holds a character Windows-1252 lacks");
     QString ascii;
-    for (char16_t c = 0x21; c <= 0x7E; ++c)
+    for (char16_t c = 0x20; c <= 0x7E; ++c)
         ascii += QChar(c);
-    QString remapped = u"€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ"_qs;
-    for (char16_t c = 0xA1; c <= 0xFF; ++c)
-        remapped += QChar(c);
+    QRandomGenerator random(kSeed);
+    const struct
+    {
+        const char *name;
+        const char *key;
+        QString text;
+    } texts[] = {{"plain ASCII", "ascii", randomText(ascii, random)},
+                 {"accented prose", "prose", repeatedText(kProse)},
+                 {"Windows-1252", "cp1252", shuffledText(windows1252, random)}};
 
-    std::printf("%d characters per run, us layout\n", kCharacters);
-    for (const auto &[name, alphabet] :
-         {std::pair{"plain ASCII", ascii}, std::pair{"Windows-1252 beyond ASCII", remapped}}) {
-        const QString text = randomText(alphabet);
-        const Result ours =
+    std::printf("%d characters per text, us layout; rate = characters over the time until the "
+                "window's text last changed\n",
+                kCharacters);
+    printResult(QStringLiteral("keys.characters"), kCharacters, 0);
+    for (const auto &[name, key, text] : texts) {
+        const Run ours =
             measure(target, text, [&] { keyboard.sendKeys(literalNotation(text), true); });
-        Result theirs;
+        // Both start from the layout's own key map.
+        keyboard.restoreSpareKeycodes();
+        std::optional<Run> theirs;
         if (!xdotool.isEmpty()) {
             theirs = measure(target, text, [&] {
                 QProcess::execute(xdotool, {QStringLiteral("type"), QStringLiteral("--delay"),
                                             QStringLiteral("0"), QStringLiteral("--"), text});
             });
         }
-        report(name, ours, theirs);
+        report(name, QLatin1StringView(key), ours, theirs);
     }
-    keyboard.restoreSpareKeycodes();
     return 0;
 }

@@ -1,44 +1,47 @@
 // CPU used by a script that waits: runs the real korvane on a script holding one
-// "`W 10" line (offscreen, no window) and prints the wall time and the CPU time
-// the process used, from wait4's resource usage.
+// "`W 10" line and prints the wall time and the CPU time the process used, from
+// wait4's resource usage. Without an X display korvane runs offscreen.
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "benchsupport.h"
 
-#include <chrono>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <string>
+
+using namespace korvane::bench;
 
 int main(int argc, char **argv)
 {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
-    char folder[] = "/tmp/korvane-bench-wait-XXXXXX";
-    if (!mkdtemp(folder))
+    const QTemporaryDir home;
+    const QString script = home.filePath(QStringLiteral("wait.vlm"));
+    QFile file(script);
+    if (!home.isValid() || !file.open(QIODevice::WriteOnly) ||
+        file.write(QStringLiteral("`W %1\r\n").arg(seconds).toLatin1()) < 0)
         return 1;
-    const std::string script = std::string(folder) + "/wait.vlm";
-    std::ofstream(script) << "`W " << seconds << "\r\n";
+    file.close();
+    const PrivateRuntimeFolder runtime;
+    qputenv("KORVANE_HOME", home.path().toLocal8Bit());
+    const bool onDisplay = !qEnvironmentVariableIsEmpty("DISPLAY");
+    if (!onDisplay)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = fork();
-    if (child == 0) {
-        setenv("KORVANE_HOME", folder, 1);
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        execl(KORVANE_BINARY, KORVANE_BINARY, script.c_str(), static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    const double wall =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec
-                       + usage.ru_stime.tv_usec / 1e6;
-    std::printf("`W %d: wall %.2f s, CPU %.3f s (%.2f%% of one core, start-up included), exit %d\n",
-                seconds, wall, cpu, 100.0 * cpu / wall, WEXITSTATUS(status));
-    std::remove(script.c_str());
-    rmdir(folder);
-    return 0;
+    QElapsedTimer wall;
+    wall.start();
+    ChildProcess korvane(QStringLiteral(KORVANE_BINARY), {script});
+    const ChildProcess::Exit exit = korvane.waitForExit();
+    const double wallSeconds = wall.elapsed() / 1000.0;
+    const double percent = 100.0 * exit.cpuSeconds / wallSeconds;
+    std::printf("`W %d (%s): wall %.2f s, CPU %.3f s (%.2f%% of one core, start-up "
+                "included), exit %d\n",
+                seconds, onDisplay ? "on the display" : "offscreen", wallSeconds, exit.cpuSeconds,
+                percent, exit.status);
+    printResult(QStringLiteral("wait.seconds"), seconds, 0);
+    printResult(QStringLiteral("wait.wall_s"), wallSeconds, 2);
+    printResult(QStringLiteral("wait.cpu_s"), exit.cpuSeconds, 3);
+    printResult(QStringLiteral("wait.percent"), percent, 2);
+    return exit.status == 0 ? 0 : 1;
 }
