@@ -59,6 +59,7 @@ private slots:
     void closingEndsWithoutSaving();
     void singleInstanceLock();
     void showSignalIsTakenAndReported();
+    void shownOnRequestThroughTheDesktop();
 };
 
 void TestKeyScanWindow::titleAndMenuCaptions()
@@ -350,6 +351,20 @@ void TestKeyScanWindow::showSignalIsTakenAndReported()
     lower.close();
     QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 2, 5000);
     QVERIFY(!QFile::exists(lower.fileName()));
+}
+
+void TestKeyScanWindow::shownOnRequestThroughTheDesktop()
+{
+    // Qt's own activation can be refused as focus stealing: the window is also
+    // brought forward the way a task bar does it.
+    KeyScanFixture fixture;
+    RecordingKeyScan &window = fixture.make();
+    window.showMinimized();
+    window.showRequested();
+    QVERIFY(window.isVisible());
+    QVERIFY(!(window.windowState() & Qt::WindowMinimized));
+    QCOMPARE(fixture.platform.activator.activated,
+             QStringList{QStringLiteral("Korvane Command Center")});
 }
 
 QTEST_MAIN(TestKeyScanWindow)
