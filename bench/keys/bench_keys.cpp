@@ -6,6 +6,7 @@
 //   xvfb-run -a -s "-screen 0 1280x1024x24" scripts/with-openbox build/bench/keys/bench_keys
 
 #include "benchsupport.h"
+#include "desktopdriver.h"
 #include "x11keyboard.h"
 #include "x11windowactivator.h"
 
@@ -16,7 +17,6 @@
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -25,6 +25,8 @@
 
 using namespace korvane;
 using korvane::bench::printResult;
+using korvane::e2e::KeyTarget;
+using korvane::e2e::waitUntil;
 
 namespace {
 
@@ -53,60 +55,6 @@ const QString kProse = QStringLiteral(
     "es suave, el mar está tranquilo y la señora Núñez pregunta por vosotros cada día. ¡No "
     "tardéis demasiado!» Nadie supo qué contestar; José prometió escribir mañana, después "
     "de la reunión con el ingeniero, y Ramón añadió que el próximo año irían todos juntos. ");
-
-bool waitUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-class Target
-{
-public:
-    Target(const QString &program, const QString &out)
-        : m_out(out)
-    {
-        m_process.start(program,
-                        {QStringLiteral("--title"), kTargetTitle, QStringLiteral("--out"), out});
-        waitUntil([this] { return said("ready") > 0; }, 20000);
-    }
-    ~Target()
-    {
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-    }
-    void clear()
-    {
-        const int before = said("cleared");
-        m_process.write("clear\n");
-        waitUntil([&] { return said("cleared") > before; }, 20000);
-    }
-    qint64 pid() const { return m_process.processId(); }
-    QString text() const
-    {
-        QFile file(m_out);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-
-private:
-    int said(const char *word)
-    {
-        m_said += m_process.readAllStandardOutput();
-        return int(m_said.count(word));
-    }
-
-    QString m_out;
-    QProcess m_process;
-    QByteArray m_said;
-};
 
 // Every printable Windows-1252 character: ASCII from the space on, the 27 defined
 // in 0x80-0x9F, and 0xA0-0xFF.
@@ -185,7 +133,7 @@ struct Run
 // changed for kQuietMs while the window's program was idle too (it saves its text
 // only between bursts of keys, so a backlog of events would look like silence);
 // the time counts until the text's last change either way.
-Run measure(Target &target, const QString &expected, const std::function<void()> &type)
+Run measure(KeyTarget &target, const QString &expected, const std::function<void()> &type)
 {
     target.clear();
     QElapsedTimer timer;
@@ -268,7 +216,12 @@ int main(int argc, char *argv[])
     }
     const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
     QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")});
-    Target target(QStringLiteral(KEY_TARGET), home.filePath(QStringLiteral("bench.txt")));
+    KeyTarget target(QStringLiteral(KEY_TARGET), kTargetTitle,
+                     home.filePath(QStringLiteral("bench.txt")));
+    if (!target.waitReady()) {
+        std::fprintf(stderr, "bench_keys: the key_target window did not show\n");
+        return 1;
+    }
     waitUntil([&] { return windows.activate(kTargetTitle); }, 20000);
 
     const QString windows1252 = windows1252Printable();

@@ -3,6 +3,7 @@
 // instance, and the window keeping itself shown. Windows are found and driven
 // with xdotool and xwininfo.
 
+#include "desktopdriver.h"
 #include "keyworddatabase.h"
 
 #include <QDir>
@@ -16,23 +17,16 @@
 #include <memory>
 
 using namespace korvane;
+using namespace korvane::e2e;
 
 namespace {
 
 const QString kTitle = QStringLiteral("Korvane Command Center");
 constexpr int kTimeout = 15000;
 
-QString tool(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(10000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
-
 bool isViewable(const QString &window)
 {
-    return tool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window})
+    return runTool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window})
         .contains(QStringLiteral("Map State: IsViewable"));
 }
 
@@ -40,9 +34,8 @@ bool isViewable(const QString &window)
 QStringList commandCenterWindows(qint64 pid)
 {
     const QString found =
-        tool(QStringLiteral("xdotool"),
-             {QStringLiteral("search"), QStringLiteral("--pid"), QString::number(pid),
-              QStringLiteral("--name"), QLatin1Char('^') + kTitle + QLatin1Char('$')});
+        xdotool({QStringLiteral("search"), QStringLiteral("--pid"), QString::number(pid),
+                 QStringLiteral("--name"), QLatin1Char('^') + kTitle + QLatin1Char('$')});
     return found.split(u'\n', Qt::SkipEmptyParts);
 }
 
@@ -53,23 +46,17 @@ QString visibleWindow(const QProcess &process)
     return !windows.isEmpty() && isViewable(windows.first()) ? windows.first() : QString();
 }
 
-QString activeWindowName()
-{
-    return tool(QStringLiteral("xdotool"),
-                {QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")});
-}
-
 // The window manager's frame's top-left corner, in pixels.
 QPoint framePosition(const QString &window)
 {
-    const QString info = tool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
+    const QString info = runTool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
     const auto number = [&info](const QString &label) {
         const QRegularExpression pattern(label + QStringLiteral(":\\s*(-?\\d+)"));
         return pattern.match(info).captured(1).toInt();
     };
     const QStringList extents =
-        tool(QStringLiteral("xprop"),
-             {QStringLiteral("-id"), window, QStringLiteral("_NET_FRAME_EXTENTS")})
+        runTool(QStringLiteral("xprop"),
+                {QStringLiteral("-id"), window, QStringLiteral("_NET_FRAME_EXTENTS")})
             .section(u'=', 1)
             .split(u',', Qt::SkipEmptyParts);
     const int left = extents.value(0).trimmed().toInt();
@@ -213,21 +200,14 @@ void TestE2ECommandCenter::exitWritesWindowPositionInTwips()
     QTRY_VERIFY_WITH_TIMEOUT(!(window = visibleWindow(*korvane)).isEmpty(), kTimeout);
     QTRY_COMPARE_WITH_TIMEOUT(framePosition(window), QPoint(200, 100), kTimeout);
 
-    tool(QStringLiteral("xdotool"),
-         {QStringLiteral("windowmove"), window, QStringLiteral("333"), QStringLiteral("222")});
+    xdotool({QStringLiteral("windowmove"), window, QStringLiteral("333"), QStringLiteral("222")});
     QPoint moved;
     QTRY_VERIFY_WITH_TIMEOUT((moved = framePosition(window)) != QPoint(200, 100), kTimeout);
 
-    tool(QStringLiteral("xdotool"),
-         {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
-    QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), kTitle, kTimeout);
-    // Typed at the focused window through XTEST: a key sent "--window" to a window
-    // that closes on it (EXIT) can be left held on the server, where it repeats
-    // into whatever window comes next.
-    tool(QStringLiteral("xdotool"),
-         {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"),
-          QStringLiteral("exit")});
-    tool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
+    // At the focused window, never "--window": see key().
+    QVERIFY(activate(window));
+    type(QStringLiteral("exit"));
+    key(QStringLiteral("Return"));
     QVERIFY(korvane->waitForFinished(kTimeout));
     QCOMPARE(korvane->exitCode(), 0);
 
@@ -255,14 +235,13 @@ void TestE2ECommandCenter::minimizedWindowComesBack()
     auto &korvane = m_processes.emplace_back(startKorvane());
     QString window;
     QTRY_VERIFY_WITH_TIMEOUT(!(window = visibleWindow(*korvane)).isEmpty(), kTimeout);
-    tool(QStringLiteral("xdotool"),
-         {QStringLiteral("windowminimize"), QStringLiteral("--sync"), window});
+    xdotool({QStringLiteral("windowminimize"), QStringLiteral("--sync"), window});
     QTRY_VERIFY_WITH_TIMEOUT(isViewable(window), kTimeout);
     // Still shown a while later: the window manager's state now says so too.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        tool(QStringLiteral("xprop"), {QStringLiteral("-id"), window, QStringLiteral("WM_STATE")})
-            .contains(QStringLiteral("Normal")),
-        kTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(runTool(QStringLiteral("xprop"),
+                                     {QStringLiteral("-id"), window, QStringLiteral("WM_STATE")})
+                                 .contains(QStringLiteral("Normal")),
+                             kTimeout);
 }
 
 QTEST_MAIN(TestE2ECommandCenter)

@@ -3,6 +3,8 @@
 // program records what it receives) under three keyboard layouts, "`A" switches
 // between windows by title and by prefix, and "`E" starts a real program.
 
+#include "desktopdriver.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -12,53 +14,11 @@
 
 #include <memory>
 
+using korvane::e2e::KeyTarget;
+
 namespace {
 
 constexpr int kTimeout = 20000;
-
-class Target
-{
-public:
-    Target(const QString &title, const QString &out)
-        : m_title(title)
-        , m_out(out)
-    {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(KEY_TARGET),
-                        {QStringLiteral("--title"), title, QStringLiteral("--out"), out});
-    }
-    ~Target()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-
-    bool ready() { return said("ready") > 0; }
-    QString text() const
-    {
-        QFile file(m_out);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-    void clear()
-    {
-        const int before = said("cleared");
-        m_process.write("clear\n");
-        QTRY_COMPARE_WITH_TIMEOUT(said("cleared"), before + 1, kTimeout);
-    }
-    const QString &title() const { return m_title; }
-
-private:
-    int said(const char *word)
-    {
-        m_said += m_process.readAllStandardOutput();
-        return int(m_said.count(word));
-    }
-
-    QString m_title;
-    QString m_out;
-    QProcess m_process;
-    QByteArray m_said;
-};
 
 } // namespace
 
@@ -67,8 +27,8 @@ class TestE2EScripts : public QObject
     Q_OBJECT
 
     QTemporaryDir m_home;
-    std::unique_ptr<Target> m_alpha;
-    std::unique_ptr<Target> m_beta;
+    std::unique_ptr<KeyTarget> m_alpha;
+    std::unique_ptr<KeyTarget> m_beta;
     bool m_canSwitchLayouts = false;
 
     // Writes `lines` as a script (CR LF) and runs it with the real korvane.
@@ -100,7 +60,7 @@ class TestE2EScripts : public QObject
         QCOMPARE(QProcess::execute(QStringLiteral("setxkbmap"), {layout}), 0);
         const QString probe = QStringLiteral("qawzy");
         for (int attempt = 0; attempt < 30; ++attempt) {
-            m_alpha->clear();
+            QVERIFY(m_alpha->clear());
             QCOMPARE(runScript({QStringLiteral("`A ") + m_alpha->title(), probe}), 0);
             QTRY_COMPARE_WITH_TIMEOUT(m_alpha->text().size(), probe.size(), kTimeout);
             if (m_alpha->text() == probe)
@@ -114,12 +74,14 @@ private Q_SLOTS:
     {
         QVERIFY(m_home.isValid());
         m_canSwitchLayouts = !QStandardPaths::findExecutable(QStringLiteral("setxkbmap")).isEmpty();
-        m_alpha = std::make_unique<Target>(QStringLiteral("Korvane Script Target Alpha"),
-                                           m_home.filePath(QStringLiteral("alpha.txt")));
-        m_beta = std::make_unique<Target>(QStringLiteral("Korvane Script Target Beta"),
-                                          m_home.filePath(QStringLiteral("beta.txt")));
-        QTRY_VERIFY_WITH_TIMEOUT(m_alpha->ready(), kTimeout);
-        QTRY_VERIFY_WITH_TIMEOUT(m_beta->ready(), kTimeout);
+        m_alpha = std::make_unique<KeyTarget>(QStringLiteral(KEY_TARGET),
+                                              QStringLiteral("Korvane Script Target Alpha"),
+                                              m_home.filePath(QStringLiteral("alpha.txt")));
+        m_beta = std::make_unique<KeyTarget>(QStringLiteral(KEY_TARGET),
+                                             QStringLiteral("Korvane Script Target Beta"),
+                                             m_home.filePath(QStringLiteral("beta.txt")));
+        QVERIFY(m_alpha->waitReady(kTimeout));
+        QVERIFY(m_beta->waitReady(kTimeout));
     }
 
     void cleanupTestCase()
@@ -143,8 +105,8 @@ private Q_SLOTS:
         if (layout != u"us" && !m_canSwitchLayouts)
             QSKIP("setxkbmap is not installed");
         useLayout(layout);
-        m_alpha->clear();
-        m_beta->clear();
+        QVERIFY(m_alpha->clear());
+        QVERIFY(m_beta->clear());
 
         // Every printable Windows-1252 character beyond ASCII, through "`U".
         QString extended;
@@ -178,11 +140,8 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder));
         const QString program = folder + QStringLiteral("/Make-Marker.sh");
         const QString marker = m_home.filePath(QStringLiteral("marker.txt"));
-        QFile script(program);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\necho \"$1\" > '" + marker.toUtf8() + "'\n");
-        script.close();
-        QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
+        QVERIFY(korvane::e2e::writeExecutable(program, "#!/bin/sh\necho \"$1\" > '" +
+                                                           marker.toUtf8() + "'\n"));
 
         QCOMPARE(
             runScript({QStringLiteral("`E \"") + program.toUpper() + QStringLiteral("\" ran")}), 0);

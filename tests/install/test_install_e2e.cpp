@@ -5,6 +5,7 @@
 // follows XDG_DATA_HOME and KORVANE_HOME.
 
 #include "appfolder.h"
+#include "desktopdriver.h"
 #include "keyworddatabase.h"
 
 #include <QDir>
@@ -18,63 +19,16 @@
 #include <memory>
 
 using namespace korvane;
+using namespace korvane::e2e;
 
 namespace {
 
 const QString kAppId = QStringLiteral(KORVANE_APP_ID);
 constexpr int kTimeout = 20000;
 
-QString xdotool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    process.waitForFinished(10000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
-
-// The first visible window of `pid` whose title matches `name`, or empty.
-QString windowOf(qint64 pid, const QString &name)
-{
-    return xdotool({QStringLiteral("search"), QStringLiteral("--all"),
-                    QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), QString::number(pid),
-                    QStringLiteral("--name"), name})
-        .section(u'\n', 0, 0);
-}
-
-int visibleWindowCount(qint64 pid)
-{
-    return int(xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                        QStringLiteral("--pid"), QString::number(pid)})
-                   .split(u'\n', Qt::SkipEmptyParts)
-                   .size());
-}
-
-QString activeWindowName()
-{
-    return xdotool({QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")});
-}
-
-void activate(const QString &window)
-{
-    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
-}
-
-void key(const QString &keys)
-{
-    xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
-}
-
-void type(const QString &text)
-{
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
-}
-
 QString windowProperty(const QString &window, const QString &name)
 {
-    QProcess process;
-    process.start(QStringLiteral("xprop"), {QStringLiteral("-id"), window, name});
-    process.waitForFinished(10000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+    return runTool(QStringLiteral("xprop"), {QStringLiteral("-id"), window, name});
 }
 
 // Read by a new client: the owner refuses requests stamped before it took the
@@ -149,11 +103,7 @@ void TestInstallE2E::initTestCase()
 
     const QString program = m_root.filePath(QStringLiteral("Launch-Tools/Mark.sh"));
     QVERIFY(QDir().mkpath(m_root.filePath(QStringLiteral("Launch-Tools"))));
-    QFile script(program);
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\ntouch \"$(dirname \"$0\")/launched-$1\"\n");
-    script.close();
-    QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+    QVERIFY(writeExecutable(program, "#!/bin/sh\ntouch \"$(dirname \"$0\")/launched-$1\"\n"));
 }
 
 void TestInstallE2E::init()
@@ -268,13 +218,13 @@ void TestInstallE2E::firstStartMakesAPrivateFolderAndFindsTheTutorial()
              QStringLiteral("WM_CLASS(STRING) = \"korvane\", \"korvane\""));
 
     // POPUP opens the menu; H chooses "&Help", the tutorial, at its first step.
-    activate(center);
+    QVERIFY(activate(center));
     QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("Korvane Command Center"),
                               kTimeout);
-    const int before = visibleWindowCount(pid);
+    const int before = int(windowsOf(pid).size());
     type(QStringLiteral("popup"));
     key(QStringLiteral("Return"));
-    QTRY_VERIFY_WITH_TIMEOUT(visibleWindowCount(pid) > before, kTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(int(windowsOf(pid).size()) > before, kTimeout);
     key(QStringLiteral("h"));
     QString tutorial;
     QTRY_VERIFY_WITH_TIMEOUT(!(tutorial = windowOf(pid, QStringLiteral("^StepByStep$"))).isEmpty(),
@@ -286,7 +236,7 @@ void TestInstallE2E::firstStartMakesAPrivateFolderAndFindsTheTutorial()
         normalizedText(LoadTextFile(installed(QStringLiteral("share/korvane/pibbethello.txt"))));
     QVERIFY(expected.size() > 20);
     QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/pibbethello.txt")));
-    activate(tutorial);
+    QVERIFY(activate(tutorial));
     xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), tutorial,
              QStringLiteral("360"), QStringLiteral("200"), QStringLiteral("click"),
              QStringLiteral("1")});
@@ -298,7 +248,7 @@ void TestInstallE2E::firstStartMakesAPrivateFolderAndFindsTheTutorial()
     QTRY_COMPARE_WITH_TIMEOUT(copiedText(), expected, kTimeout);
 
     // EXIT writes the window settings into the data folder, not beside the program.
-    activate(center);
+    QVERIFY(activate(center));
     QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("Korvane Command Center"),
                               kTimeout);
     type(QStringLiteral("exit"));

@@ -3,9 +3,9 @@
 // are added; after the editor closes, the key word typed into the command center
 // starts the program. Windows are found and driven with xdotool.
 
+#include "desktopdriver.h"
 #include "keyworddatabase.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -17,60 +17,14 @@
 #include <memory>
 
 using namespace korvane;
+using namespace korvane::e2e;
 
 namespace {
 
-const QString kCommandCenter = QStringLiteral("Korvane Command Center");
-const QString kLinkBuilder = QStringLiteral("Korvane Link Builder");
+// Window titles as patterns for xdotool: the whole title.
+const QString kCommandCenter = QStringLiteral("^Korvane Command Center$");
+const QString kLinkBuilder = QStringLiteral("^Korvane Link Builder$");
 constexpr int kTimeout = 15000;
-
-QString xdotool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    process.waitForFinished(10000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
-
-// The first window of `pid` titled exactly `title`, or empty.
-QString windowOf(qint64 pid, const QString &title)
-{
-    return xdotool({QStringLiteral("search"), QStringLiteral("--all"),
-                    QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), QString::number(pid),
-                    QStringLiteral("--name"), u'^' + title + u'$'})
-        .section(u'\n', 0, 0);
-}
-
-QString activeWindow()
-{
-    return xdotool({QStringLiteral("getactivewindow")});
-}
-
-// Brings `window` to the front; true once it has the focus.
-bool activate(const QString &window)
-{
-    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
-    QDeadlineTimer deadline(kTimeout);
-    // Typed keys go to the X input focus: wait for it too, not only for the
-    // window manager's idea of the active window.
-    const auto focused = [&window] {
-        return activeWindow() == window && xdotool({QStringLiteral("getwindowfocus")}) == window;
-    };
-    while (!focused() && !deadline.hasExpired())
-        QTest::qWait(50);
-    return focused();
-}
-
-void type(const QString &text)
-{
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
-}
-
-void key(const QString &keys)
-{
-    xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("50")} +
-            keys.split(u' '));
-}
 
 } // namespace
 
@@ -97,11 +51,7 @@ void TestLinkBuilderE2E::linkKeyWordInEditorThenLaunchIt()
     QVERIFY(QDir().mkpath(folder));
     const QString program = folder + QStringLiteral("/MarkIt.sh");
     const QString marker = home.filePath(QStringLiteral("launched"));
-    QFile script(program);
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\ntouch '" + marker.toLocal8Bit() + "'\n");
-    script.close();
-    QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+    QVERIFY(writeExecutable(program, "#!/bin/sh\ntouch '" + marker.toLocal8Bit() + "'\n"));
 
     QProcess korvane;
     korvane.setProgram(QStringLiteral(KORVANE_BINARY));
@@ -168,7 +118,8 @@ void TestLinkBuilderE2E::commandLineRunWaitsForTheEditor()
     // Yes to "There is no application assigned..." opens the editor.
     QString question;
     QTRY_VERIFY_WITH_TIMEOUT(
-        !(question = windowOf(korvane.processId(), QStringLiteral("Korvane"))).isEmpty(), kTimeout);
+        !(question = windowOf(korvane.processId(), QStringLiteral("^Korvane$"))).isEmpty(),
+        kTimeout);
     QVERIFY(activate(question));
     key(QStringLiteral("alt+y"));
     QString editor;

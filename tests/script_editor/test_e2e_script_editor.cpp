@@ -2,6 +2,8 @@
 // command center's pop-up menu, a script is written with the tool box, saved
 // through the file dialog and run, and its effect lands on disk.
 
+#include "desktopdriver.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -10,60 +12,17 @@
 
 #include <memory>
 
+using namespace korvane::e2e;
+
 namespace {
 
 constexpr int kTimeout = 20000;
 
-QString tool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    process.waitForFinished(10000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
-
-// The visible windows of `pid`, optionally only those whose title matches `name`.
-QStringList windowsOf(qint64 pid, const QString &name = {})
-{
-    // --all: the pid and the name must both match (xdotool's default is either).
-    QStringList arguments = {QStringLiteral("search"), QStringLiteral("--all"),
-                             QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                             QString::number(pid)};
-    if (!name.isEmpty())
-        arguments << QStringLiteral("--name") << name;
-    return tool(arguments).split(u'\n', Qt::SkipEmptyParts);
-}
-
-QString firstWindow(qint64 pid, const QString &name)
-{
-    return windowsOf(pid, name).value(0);
-}
-
-void activate(const QString &window)
-{
-    tool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
-}
-
-QString activeWindowName()
-{
-    return tool({QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")});
-}
-
-void key(const QString &keys)
-{
-    tool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
-}
-
-void type(const QString &text)
-{
-    tool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
-}
-
 // Clicks at a point of `window`'s client area, in pixels.
 void click(const QString &window, int x, int y)
 {
-    tool({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(x),
-          QString::number(y), QStringLiteral("click"), QStringLiteral("1")});
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(x),
+             QString::number(y), QStringLiteral("click"), QStringLiteral("1")});
 }
 
 QByteArray readBytes(const QString &path)
@@ -119,9 +78,8 @@ void TestE2EScriptEditor::writeSaveAndRunAScriptFromTheMenu()
     // POPUP in the command center opens its menu; V chooses "&Velmora ".
     QString center;
     QTRY_VERIFY_WITH_TIMEOUT(
-        !(center = firstWindow(pid, QStringLiteral("^Korvane Command Center$"))).isEmpty(),
-        kTimeout);
-    activate(center);
+        !(center = windowOf(pid, QStringLiteral("^Korvane Command Center$"))).isEmpty(), kTimeout);
+    QVERIFY(activate(center));
     QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("Korvane Command Center"),
                               kTimeout);
     const qsizetype before = windowsOf(pid).size();
@@ -132,36 +90,36 @@ void TestE2EScriptEditor::writeSaveAndRunAScriptFromTheMenu()
 
     QString editor;
     QTRY_VERIFY_WITH_TIMEOUT(
-        !(editor = firstWindow(pid, QStringLiteral("^Velmora - Untitled$"))).isEmpty(), kTimeout);
-    activate(editor);
+        !(editor = windowOf(pid, QStringLiteral("^Velmora - Untitled$"))).isEmpty(), kTimeout);
+    QVERIFY(activate(editor));
 
     // F6 shows the tool box; SET (column 3, row 6) then `S (column 3, row 4).
     key(QStringLiteral("F6"));
     QString toolBox;
-    QTRY_VERIFY_WITH_TIMEOUT(!(toolBox = firstWindow(pid, QStringLiteral("^Tool Box$"))).isEmpty(),
+    QTRY_VERIFY_WITH_TIMEOUT(!(toolBox = windowOf(pid, QStringLiteral("^Tool Box$"))).isEmpty(),
                              kTimeout);
     click(toolBox, 88 + 16, 168 + 12);
     click(toolBox, 88 + 16, 104 + 12);
 
     // F7 on an untitled script asks for a name in the file dialog.
     const QString script = m_home->filePath(QStringLiteral("e2e.vlm"));
-    activate(editor);
+    QVERIFY(activate(editor));
     key(QStringLiteral("F7"));
     QString dialog;
     QTRY_VERIFY_WITH_TIMEOUT(
-        !(dialog = firstWindow(pid, QStringLiteral("^Save As$|^Save File$"))).isEmpty(), kTimeout);
-    activate(dialog);
+        !(dialog = windowOf(pid, QStringLiteral("^Save As$|^Save File$"))).isEmpty(), kTimeout);
+    QVERIFY(activate(dialog));
     key(QStringLiteral("ctrl+a"));
     type(script);
     key(QStringLiteral("Return"));
     QTRY_COMPARE_WITH_TIMEOUT(readBytes(script),
                               QByteArray("`SET Text to set\r\n`S filename.ext\r\n\r\n"), kTimeout);
     QTRY_VERIFY_WITH_TIMEOUT(
-        !firstWindow(pid, QStringLiteral("^Velmora - ") + script.toUpper() + u'$').isEmpty(),
+        !windowOf(pid, QStringLiteral("^Velmora - ") + script.toUpper() + u'$').isEmpty(),
         kTimeout);
 
     // F5 runs it: the SET data goes to filename.ext in the current directory.
-    activate(editor);
+    QVERIFY(activate(editor));
     key(QStringLiteral("F5"));
     QTRY_VERIFY_WITH_TIMEOUT(
         readBytes(m_home->filePath(QStringLiteral("filename.ext"))).startsWith("Text to set"),
