@@ -1,5 +1,6 @@
 // Screenshots on a real X display: the About window in mid-presentation and the
 // tutorial at a step, saved as test artefacts and checked for what they show.
+// The frame-by-frame behaviour is tested offscreen; here it is what the screen shows.
 
 #include "aboutinstance.h"
 #include "fakeplatform.h"
@@ -86,16 +87,6 @@ void TestScreenshots::aboutMidPresentation()
                 return c.red() > 200 && c.green() > 200 && c.blue() < 80;
             }) > 100);
     QVERIFY(countPixels(shot, [](QColor c) { return c == Qt::black; }) > shot.width() * 100);
-    QCOMPARE(window->command1()->text(), QStringLiteral("OK"));
-
-    // Later on, a detail line moves below its title.
-    const QString detail = window->presentation().details[3].trimmed();
-    QTRY_VERIFY_WITH_TIMEOUT(!window->picture1()->prints().isEmpty() &&
-                                 window->picture1()->prints().constLast().text == detail,
-                             20000);
-    QTest::qWait(300);
-    const QImage detailShot = screenshot(*window, QStringLiteral("about-detail.png"));
-    QVERIFY(countPixels(detailShot, [](QColor c) { return c.blue() > 200 && c.red() < 200; }) > 50);
 
     QTest::mouseClick(window->command1(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!about.isLoaded(), 5000);
@@ -119,14 +110,12 @@ void TestScreenshots::tutorialAtAStep()
     QTest::qWait(300);
 
     const QImage shot = screenshot(window, QStringLiteral("tutorial-step2.png"));
-    QVERIFY(!shot.isNull());
     // Pibbet is green, and so is the editor's field (seen in its own screenshot).
     QVERIFY(countPixels(shot, [](QColor c) {
                 return c.green() > 150 && c.red() < 120 && c.blue() < 150;
             }) > 500);
     const QImage field = screenshot(editor, QStringLiteral("tutorial-keyword-field.png"));
     QVERIFY(countPixels(field, [](QColor c) { return c == QColor(0, 255, 0); }) > 100);
-    QVERIFY(!window.pibbetText()->toPlainText().isEmpty());
 }
 
 QTEST_MAIN(TestScreenshots)
