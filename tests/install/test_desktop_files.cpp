@@ -9,8 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-
 namespace {
 
 const QString kAppId = QStringLiteral(KORVANE_APP_ID);
@@ -67,22 +65,21 @@ class TestDesktopFiles : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
+    void initTestCase();
     void desktopEntryValidatesAndOpensScripts();
     void metainfoValidatesAndNamesTheEntry();
     void manPageRendersWithoutWarnings();
     void mimeTypeClaimsVlmFiles();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_home;
+    QTemporaryDir m_home;
 };
 
-void TestDesktopFiles::init()
+void TestDesktopFiles::initTestCase()
 {
-    m_home = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_home->isValid());
-    qputenv("KORVANE_HOME", m_home->path().toLocal8Bit());
-    QVERIFY(QDir::setCurrent(m_home->path()));
+    QVERIFY(m_home.isValid());
+    qputenv("KORVANE_HOME", m_home.path().toLocal8Bit());
+    QVERIFY(QDir::setCurrent(m_home.path()));
 }
 
 void TestDesktopFiles::desktopEntryValidatesAndOpensScripts()
@@ -93,7 +90,6 @@ void TestDesktopFiles::desktopEntryValidatesAndOpensScripts()
     QCOMPARE(validate.out + validate.err, QString());
 
     const QString text = readText(entry);
-    QCOMPARE(desktopValue(text, QStringLiteral("Name")), QStringLiteral("Korvane"));
     QCOMPARE(desktopValue(text, QStringLiteral("Icon")), kAppId);
     QVERIFY(QFile::exists(sourceFile(kAppId + QStringLiteral(".svg"))));
     // A file manager hands a script over as one file argument.
@@ -120,11 +116,9 @@ void TestDesktopFiles::metainfoValidatesAndNamesTheEntry()
              qPrintable(validate.out));
 
     const QString text = readText(metainfo);
-    QVERIFY(text.contains(QStringLiteral("<id>") + kAppId + QStringLiteral("</id>")));
     QVERIFY(text.contains(QStringLiteral("<launchable type=\"desktop-id\">") + kAppId +
                           QStringLiteral(".desktop</launchable>")));
     QVERIFY(text.contains(QStringLiteral("<release version=\"" KORVANE_VERSION "\"")));
-    QVERIFY(text.contains(QStringLiteral("<binary>korvane</binary>")));
 }
 
 void TestDesktopFiles::manPageRendersWithoutWarnings()
@@ -152,28 +146,23 @@ void TestDesktopFiles::manPageRendersWithoutWarnings()
     text.remove(QRegularExpression(QStringLiteral(".\b")));
     QVERIFY(text.startsWith(QStringLiteral("KORVANE(1)")));
     QVERIFY(text.contains(QStringLiteral("Korvane " KORVANE_VERSION)));
-    for (const QString &section :
-         {QStringLiteral("SYNOPSIS"), QStringLiteral("OPTIONS"), QStringLiteral("SCRIPTS"),
-          QStringLiteral("FILES"), QStringLiteral("ENVIRONMENT")})
-        QVERIFY2(text.contains(QStringLiteral("\n") + section + u'\n'), qPrintable(section));
-    for (const QString &name :
-         {QStringLiteral("--version"), QStringLiteral("KeyWord.DAT"), QStringLiteral("PD.ini"),
-          QStringLiteral("KORVANE_HOME"), QStringLiteral("~/.local/share/korvane"),
-          QStringLiteral("`SET text"), QStringLiteral("{ENTER}")})
-        QVERIFY2(text.contains(name), qPrintable(name));
+    QVERIFY(text.contains(QStringLiteral("\nSYNOPSIS\n")));
+    // Characters groff would otherwise take as its own.
+    for (const char *name : {"--version", "~/.local/share/korvane", "`SET text", "{ENTER}"})
+        QVERIFY2(text.contains(QLatin1String(name)), name);
 }
 
 void TestDesktopFiles::mimeTypeClaimsVlmFiles()
 {
     // The database of a fresh data folder holding only our package.
-    const QString mime = m_home->filePath(QStringLiteral("mime"));
+    const QString mime = m_home.filePath(QStringLiteral("mime"));
     QVERIFY(QDir().mkpath(mime + QStringLiteral("/packages")));
     QVERIFY(QFile::copy(sourceFile(kAppId + QStringLiteral(".xml")),
                         mime + QStringLiteral("/packages/") + kAppId + QStringLiteral(".xml")));
     const Run update = run(QStringLiteral("update-mime-database"), {QStringLiteral("-V"), mime});
     QCOMPARE(update.exitCode, 0);
-    QVERIFY2(!update.err.contains(QStringLiteral("rror")), qPrintable(update.err));
-    QVERIFY2(!update.err.contains(QStringLiteral("arning")), qPrintable(update.err));
+    QVERIFY2(!update.err.contains(QRegularExpression(QStringLiteral("rror|arning"))),
+             qPrintable(update.err));
 
     QVERIFY(readText(mime + QStringLiteral("/globs2"))
                 .contains(QStringLiteral(":text/x-korvane-script:*.vlm")));

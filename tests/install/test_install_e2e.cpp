@@ -63,12 +63,10 @@ class TestInstallE2E : public QObject
 
 private slots:
     void initTestCase();
-    void init();
     void cleanup();
     void installPutsEveryFileInPlace();
     void firstStartMakesAPrivateFolderAndFindsTheTutorial();
-    void keyWordFromTheDataFolderLaunches();
-    void xdgDataHomeAndKorvaneHomeChooseTheFolder();
+    void dataFolderAndItsOverridesHoldTheKeyWords();
 
 private:
     QString installed(const QString &path) const { return m_prefix + u'/' + path; }
@@ -106,11 +104,6 @@ void TestInstallE2E::initTestCase()
     QVERIFY(writeExecutable(program, "#!/bin/sh\ntouch \"$(dirname \"$0\")/launched-$1\"\n"));
 }
 
-void TestInstallE2E::init()
-{
-    QVERIFY(QDir::setCurrent(m_root.path()));
-}
-
 void TestInstallE2E::cleanup()
 {
     if (m_korvane) {
@@ -133,12 +126,8 @@ QProcessEnvironment TestInstallE2E::sessionEnvironment(const QString &home) cons
 void TestInstallE2E::addMarkerKeyWord(const QString &folder, const QString &keyWord,
                                       const QString &which)
 {
-    db::KeywordDatabase database(folder);
     const QString program = m_root.filePath(QStringLiteral("Launch-Tools/Mark.sh")) + u' ' + which;
-    const std::optional<qint32> record = database.appendRecord(keyWord, program);
-    QVERIFY(record.has_value());
-    database.Add_Index_Entry(keyWord, *record, db::kKeywordIndexExtension);
-    QCOMPARE(database.findKeyword(keyWord).size(), 1);
+    QVERIFY(db::KeywordDatabase(folder).addLinkedRecord(keyWord, program).has_value());
 }
 
 QString TestInstallE2E::markerFile(const QString &which) const
@@ -163,11 +152,6 @@ int TestInstallE2E::runToEnd(const QProcessEnvironment &environment, const QStri
 void TestInstallE2E::installPutsEveryFileInPlace()
 {
     QVERIFY(QFileInfo(korvaneBinary()).isExecutable());
-    // Nothing but the program in bin/: its data never lives there.
-    QCOMPARE(
-        QDir(installed(QStringLiteral("bin"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-        QStringList{QStringLiteral("korvane")});
-
     QStringList shipped =
         QDir(QStringLiteral(KORVANE_DATA_SOURCE_DIR))
             .entryList({QStringLiteral("*.txt"), QStringLiteral("*.Wav")}, QDir::Files);
@@ -187,11 +171,6 @@ void TestInstallE2E::installPutsEveryFileInPlace()
           QStringLiteral("share/mime/packages/") + kAppId + QStringLiteral(".xml"),
           QStringLiteral("share/man/man1/korvane.1")})
         QVERIFY2(QFileInfo(installed(path)).size() > 0, qPrintable(path));
-
-    QProcess version;
-    version.start(korvaneBinary(), {QStringLiteral("--version")});
-    QVERIFY(version.waitForFinished(kTimeout));
-    QCOMPARE(version.readAllStandardOutput(), QByteArray("korvane " KORVANE_VERSION "\n"));
 }
 
 void TestInstallE2E::firstStartMakesAPrivateFolderAndFindsTheTutorial()
@@ -256,38 +235,33 @@ void TestInstallE2E::firstStartMakesAPrivateFolderAndFindsTheTutorial()
     QVERIFY(m_korvane->waitForFinished(kTimeout));
     QCOMPARE(m_korvane->exitCode(), 0);
     QVERIFY(QFileInfo(folder + QStringLiteral("/PD.ini")).size() > 0);
+    // Nothing but the program in bin/: its data never lives there.
     QCOMPARE(
         QDir(installed(QStringLiteral("bin"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
         QStringList{QStringLiteral("korvane")});
 }
 
-void TestInstallE2E::keyWordFromTheDataFolderLaunches()
-{
-    const QString home = m_root.filePath(QStringLiteral("home"));
-    const QString folder = home + QStringLiteral("/.local/share/korvane");
-    QVERIFY2(QFileInfo(folder).isDir(), "made by the first start");
-    addMarkerKeyWord(folder, QStringLiteral("MARKER"), QStringLiteral("HOME"));
-
-    QCOMPARE(runToEnd(sessionEnvironment(home), {QStringLiteral("marker")}), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(markerFile(QStringLiteral("HOME"))), kTimeout);
-    QCOMPARE(permissionBits(folder), 0700);
-}
-
-void TestInstallE2E::xdgDataHomeAndKorvaneHomeChooseTheFolder()
+void TestInstallE2E::dataFolderAndItsOverridesHoldTheKeyWords()
 {
     // The same key word in three folders, each leaving its own marker.
     const QString home = m_root.filePath(QStringLiteral("home"));
+    const QString folder = home + QStringLiteral("/.local/share/korvane");
     const QString xdgData = m_root.filePath(QStringLiteral("xdg-data"));
     const QString portable = m_root.filePath(QStringLiteral("portable"));
+    QVERIFY2(QFileInfo(folder).isDir(), "made by the first start");
     QVERIFY(QDir().mkpath(xdgData + QStringLiteral("/korvane")));
     QVERIFY(QDir().mkpath(portable));
-    addMarkerKeyWord(home + QStringLiteral("/.local/share/korvane"), QStringLiteral("SWITCH"),
-                     QStringLiteral("HOMEDATA"));
+    addMarkerKeyWord(folder, QStringLiteral("SWITCH"), QStringLiteral("HOMEDATA"));
     addMarkerKeyWord(xdgData + QStringLiteral("/korvane"), QStringLiteral("SWITCH"),
                      QStringLiteral("XDG"));
     addMarkerKeyWord(portable, QStringLiteral("SWITCH"), QStringLiteral("PORTABLE"));
 
     QProcessEnvironment environment = sessionEnvironment(home);
+    QCOMPARE(runToEnd(environment, {QStringLiteral("switch")}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(markerFile(QStringLiteral("HOMEDATA"))), kTimeout);
+    QVERIFY(QFile::remove(markerFile(QStringLiteral("HOMEDATA"))));
+    QCOMPARE(permissionBits(folder), 0700);
+
     environment.insert(QStringLiteral("XDG_DATA_HOME"), xdgData);
     QCOMPARE(runToEnd(environment, {QStringLiteral("switch")}), 0);
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(markerFile(QStringLiteral("XDG"))), kTimeout);
