@@ -2,12 +2,12 @@
 // window manager: what the windows record must equal what was sent, under the us,
 // de and fr layouts, and activation by title must move the keys between windows.
 
+#include "desktopdriver.h"
 #include "x11connection.h"
 #include "x11keyboard.h"
 #include "x11keymap.h"
 #include "x11windowactivator.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -21,75 +21,22 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+using namespace Qt::StringLiterals;
 using namespace korvane;
+using korvane::e2e::KeyTarget;
 
 namespace {
 
 constexpr int kDeliveryTimeoutMs = 10000;
 
-// Every character Windows-1252 can hold beyond ASCII, in code order.
-QString windows1252Extras()
-{
-    QString text = u"€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ"_qs;
-    for (char16_t c = 0xA0; c <= 0xFF; ++c)
-        text += QChar(c);
-    return text;
-}
-
-QString printableAscii()
-{
-    QString text;
-    for (char16_t c = 0x20; c <= 0x7E; ++c)
-        text += QChar(c);
-    return text;
-}
-
 // The notation that types `text` literally: the notation's own characters in braces.
 QString literalNotation(const QString &text)
 {
     QString notation;
-    for (const QChar c : text) {
-        if (QStringLiteral("+^%~(){}[]").contains(c))
-            notation += u'{' + QString(c) + u'}';
-        else
-            notation += c;
-    }
+    for (const QChar c : text)
+        notation += u"+^%~(){}[]"_s.contains(c) ? u'{' + QString(c) + u'}' : QString(c);
     return notation;
 }
-
-struct Target
-{
-    QString title;
-    QString out;
-    std::unique_ptr<QProcess> process;
-    QByteArray said;
-
-    QString text() const
-    {
-        QFile file(out);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-    // Qt key codes of the key presses recorded, modifier keys left out.
-    QList<int> keys() const
-    {
-        QFile file(out + QStringLiteral(".keys"));
-        QList<int> codes;
-        if (!file.open(QIODevice::ReadOnly))
-            return codes;
-        for (const QByteArray &line : file.readAll().split('\n')) {
-            const int key = line.split(' ').constFirst().toInt();
-            if (key != 0 && key != Qt::Key_Shift && key != Qt::Key_Control && key != Qt::Key_Alt &&
-                key != Qt::Key_AltGr)
-                codes.append(key);
-        }
-        return codes;
-    }
-    int countSaid(const char *word)
-    {
-        said += process->readAllStandardOutput();
-        return int(said.count(word));
-    }
-};
 
 } // namespace
 
@@ -109,9 +56,8 @@ private slots:
     void failsSilentlyWithoutDisplay();
 
 private:
-    void startTarget(Target &target, const QString &title);
-    void clear(Target &target);
-    void focus(Target &target);
+    std::unique_ptr<KeyTarget> startTarget(const QString &title);
+    void typeInto(KeyTarget &target, const QString &notation);
     void useLayout(const QString &layout);
     int emptyKeycodeCount();
 
@@ -119,8 +65,8 @@ private:
     std::shared_ptr<X11Connection> m_connection = std::make_shared<X11Connection>();
     std::unique_ptr<X11Keyboard> m_keyboard;
     std::unique_ptr<X11WindowActivator> m_windows;
-    Target m_alpha;
-    Target m_beta;
+    std::unique_ptr<KeyTarget> m_alpha;
+    std::unique_ptr<KeyTarget> m_beta;
     QString m_layout;
 };
 
@@ -133,51 +79,41 @@ void TestKeyboardE2E::initTestCase()
         QSKIP(qPrintable(m_connection->unavailableReason()));
     m_keyboard = std::make_unique<X11Keyboard>(m_connection);
     m_windows = std::make_unique<X11WindowActivator>(m_connection);
-    if (!QStandardPaths::findExecutable(QStringLiteral("setxkbmap")).isEmpty())
-        useLayout(QStringLiteral("us"));
-    startTarget(m_alpha, QStringLiteral("Korvane Key Target Alpha"));
-    startTarget(m_beta, QStringLiteral("Korvane Key Target Beta"));
+    if (!QStandardPaths::findExecutable(u"setxkbmap"_s).isEmpty())
+        useLayout(u"us"_s);
+    m_alpha = startTarget(u"Korvane Key Target Alpha"_s);
+    m_beta = startTarget(u"Korvane Key Target Beta"_s);
+    QVERIFY(m_alpha && m_beta);
 }
 
 void TestKeyboardE2E::cleanupTestCase()
 {
     if (!m_layout.isEmpty() && m_layout != u"us")
-        QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")});
-    for (Target *target : {&m_alpha, &m_beta}) {
-        if (target->process) {
-            target->process->closeWriteChannel(); // the target quits on end of input
-            if (!target->process->waitForFinished(5000))
-                target->process->kill();
-        }
-    }
+        QProcess::execute(u"setxkbmap"_s, {u"us"_s});
+    m_alpha.reset();
+    m_beta.reset();
     m_keyboard.reset(); // gives the spare keycodes back before the display goes
 }
 
-void TestKeyboardE2E::startTarget(Target &target, const QString &title)
+std::unique_ptr<KeyTarget> TestKeyboardE2E::startTarget(const QString &title)
 {
-    target.title = title;
-    target.out = m_home.filePath(title.section(u' ', -1) + QStringLiteral(".txt"));
-    target.process = std::make_unique<QProcess>();
-    target.process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    target.process->start(QStringLiteral(KEY_TARGET),
-                          {QStringLiteral("--title"), title, QStringLiteral("--out"), target.out});
-    QVERIFY(target.process->waitForStarted());
-    QTRY_COMPARE_WITH_TIMEOUT(target.countSaid("ready"), 1, kDeliveryTimeoutMs);
+    auto target = std::make_unique<KeyTarget>(QStringLiteral(KEY_TARGET), title,
+                                              m_home.filePath(title.section(u' ', -1) + u".txt"_s));
     // The window manager lists the window once it has managed it.
-    QTRY_VERIFY_WITH_TIMEOUT(m_windows->windowTitles().contains(title), kDeliveryTimeoutMs);
+    if (!target->waitReady() ||
+        !QTest::qWaitFor([&] { return m_windows->windowTitles().contains(title); },
+                         kDeliveryTimeoutMs))
+        return nullptr;
+    return target;
 }
 
-void TestKeyboardE2E::clear(Target &target)
+// Empties the target's record, focuses it and sends `notation` to it.
+void TestKeyboardE2E::typeInto(KeyTarget &target, const QString &notation)
 {
-    const int before = target.countSaid("cleared");
-    target.process->write("clear\n");
-    QTRY_COMPARE_WITH_TIMEOUT(target.countSaid("cleared"), before + 1, kDeliveryTimeoutMs);
+    QVERIFY(m_windows->activate(target.title()));
+    QVERIFY(target.clear());
     QCOMPARE(target.text(), QString());
-}
-
-void TestKeyboardE2E::focus(Target &target)
-{
-    QVERIFY(m_windows->activate(target.title));
+    QVERIFY(m_keyboard->sendKeys(notation, true));
 }
 
 // Switches the layout and waits until the target reads keys with the new map: a
@@ -186,20 +122,18 @@ void TestKeyboardE2E::useLayout(const QString &layout)
 {
     if (m_layout == layout)
         return;
-    QCOMPARE(QProcess::execute(QStringLiteral("setxkbmap"), {layout}), 0);
+    QCOMPARE(QProcess::execute(u"setxkbmap"_s, {layout}), 0);
     m_layout = layout;
-    if (!m_alpha.process)
+    if (!m_alpha)
         return;
-    const QString probe = QStringLiteral("qawzy");
+    const QString probe = u"qawzy"_s;
     for (int attempt = 0; attempt < 50; ++attempt) {
-        focus(m_alpha);
-        clear(m_alpha);
-        QVERIFY(m_keyboard->sendKeys(probe, true));
-        QTRY_COMPARE_WITH_TIMEOUT(m_alpha.text().size(), probe.size(), kDeliveryTimeoutMs);
-        if (m_alpha.text() == probe)
+        typeInto(*m_alpha, probe);
+        QTRY_COMPARE_WITH_TIMEOUT(m_alpha->text().size(), probe.size(), kDeliveryTimeoutMs);
+        if (m_alpha->text() == probe)
             return;
     }
-    QFAIL(qPrintable(QStringLiteral("the target never picked up the %1 layout").arg(layout)));
+    QFAIL(qPrintable(u"the target never picked up the %1 layout"_s.arg(layout)));
 }
 
 void TestKeyboardE2E::typesExactly_data()
@@ -208,34 +142,28 @@ void TestKeyboardE2E::typesExactly_data()
     QTest::addColumn<QString>("notation");
     QTest::addColumn<QString>("expected");
 
-    const QString extras = windows1252Extras();
+    QString ascii;
+    for (char16_t c = 0x20; c <= 0x7E; ++c)
+        ascii += QChar(c);
+    // Every character Windows-1252 can hold beyond ASCII, in code order.
+    QString extras = u"€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ"_qs;
+    for (char16_t c = 0xA0; c <= 0xFF; ++c)
+        extras += QChar(c);
     const QString others = u"ŁŻ→€ĀőΩЖ漢字😀"_qs;
+    const QString mixed = extras.right(40) + u"abc"_s + others;
     for (const char *layout : {"us", "de", "fr"}) {
-        const auto row = [&](const char *name) {
-            return &QTest::newRow(qPrintable(QStringLiteral("%1: %2").arg(layout, name)));
+        const auto row = [&](const char *name, const QString &notation, const QString &expected) {
+            QTest::newRow(qPrintable(u"%1: %2"_s.arg(layout, name)))
+                << layout << notation << expected;
         };
-        *row("printable ASCII") << layout << literalNotation(printableAscii()) << printableAscii();
-        *row("Windows-1252 beyond ASCII") << layout << literalNotation(extras) << extras;
-        *row("other Unicode") << layout << others << others;
-        const QString mixed = extras.right(40) + QStringLiteral("abc") + others;
-        *row("mixed, pool reused") << layout << literalNotation(mixed) << mixed;
-        *row("shift on a group") << layout << "+(abc)x"
-                                 << "ABCx";
-        *row("select all then type") << layout << "hello^ax"
-                                     << "x";
-        *row("backspace repeated") << layout << "abcdef{BS 3}"
-                                   << "abc";
-        *row("cursor keys") << layout << "ac{LEFT}b{END}d{HOME}0"
-                            << "0abcd";
-        *row("shift selection") << layout << "abcd+{LEFT 2}x"
-                                << "abx";
-        *row("delete") << layout << "abc{HOME}{DEL}{delete}"
-                       << "c";
-        *row("enter and tab") << layout << "a~b{ENTER}c{TAB}d"
-                              << "a\nb\nc\td";
-        *row("repeats") << layout << u"{a 5}{+ 3}{é 2}{} 2}{€ 3}"_qs << u"aaaaa+++éé}}€€€"_qs;
-        *row("caps lock on") << layout << "{CAPSLOCK}aBc1{CAPSLOCK}d"
-                             << "aBc1d";
+        row("printable ASCII", literalNotation(ascii), ascii);
+        row("Windows-1252 beyond ASCII", literalNotation(extras), extras);
+        row("other Unicode", others, others);
+        row("mixed, pool reused", literalNotation(mixed), mixed);
+        row("select all, shift on a group", "hello^a+(abc)x", "ABCx");
+        row("editing keys", "abcdef{BS 3}{LEFT}x{HOME}{DEL}0{END}+{LEFT 2}y~z{TAB}w", "0by\nz\tw");
+        row("repeats", u"{a 5}{+ 3}{é 2}{} 2}{€ 3}"_qs, u"aaaaa+++éé}}€€€"_qs);
+        row("caps lock on", "{CAPSLOCK}aBc1{CAPSLOCK}d", "aBc1d");
     }
 }
 
@@ -244,41 +172,49 @@ void TestKeyboardE2E::typesExactly()
     QFETCH(QString, layout);
     QFETCH(QString, notation);
     QFETCH(QString, expected);
-    if (layout != u"us" && QStandardPaths::findExecutable(QStringLiteral("setxkbmap")).isEmpty())
+    if (layout != u"us" && QStandardPaths::findExecutable(u"setxkbmap"_s).isEmpty())
         QSKIP("setxkbmap is not installed");
     useLayout(layout);
-    focus(m_alpha);
-    clear(m_alpha);
-    QVERIFY(m_keyboard->sendKeys(notation, true));
-    QTRY_COMPARE_WITH_TIMEOUT(m_alpha.text(), expected, kDeliveryTimeoutMs);
+    typeInto(*m_alpha, notation);
+    QTRY_COMPARE_WITH_TIMEOUT(m_alpha->text(), expected, kDeliveryTimeoutMs);
 }
 
 void TestKeyboardE2E::specialKeysReachTheWindow()
 {
-    useLayout(QStringLiteral("us"));
-    focus(m_alpha);
-    clear(m_alpha);
+    useLayout(u"us"_s);
     QList<int> expected;
     QString notation;
     for (int n = 1; n <= 16; ++n) {
-        notation += QStringLiteral("{F%1}").arg(n);
+        notation += u"{F%1}"_s.arg(n);
         expected.append(Qt::Key_F1 + n - 1);
     }
-    notation += QStringLiteral("{HELP}{ESC}{INSERT}{PGUP}{PGDN}{UP}{DOWN}{F5 3}");
+    notation += u"{HELP}{ESC}{INSERT}{PGUP}{PGDN}{UP}{DOWN}{F5 3}"_s;
     expected << Qt::Key_Help << Qt::Key_Escape << Qt::Key_Insert << Qt::Key_PageUp
              << Qt::Key_PageDown << Qt::Key_Up << Qt::Key_Down << Qt::Key_F5 << Qt::Key_F5
              << Qt::Key_F5;
-    QVERIFY(m_keyboard->sendKeys(notation, true));
-    QTRY_COMPARE_WITH_TIMEOUT(m_alpha.keys(), expected, kDeliveryTimeoutMs);
+    typeInto(*m_alpha, notation);
+    // The Qt key code of each key press recorded, modifier keys left out.
+    const auto keys = [this] {
+        QList<int> codes;
+        for (const QByteArray &line : m_alpha->keys().split('\n')) {
+            const int key = line.split(' ').constFirst().toInt();
+            if (key != 0 &&
+                !QList<int>{Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_AltGr}.contains(
+                    key))
+                codes.append(key);
+        }
+        return codes;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(keys(), expected, kDeliveryTimeoutMs);
 }
 
 void TestKeyboardE2E::waitsForHeldModifiers()
 {
     // The "user" holds Shift on a connection of their own and lets go a little later;
     // the keys must not come out shifted.
-    useLayout(QStringLiteral("us"));
-    focus(m_alpha);
-    clear(m_alpha);
+    useLayout(u"us"_s);
+    QVERIFY(m_windows->activate(m_alpha->title()));
+    QVERIFY(m_alpha->clear());
     Display *user = XOpenDisplay(nullptr);
     QVERIFY(user);
     const KeyCode shift = XKeysymToKeycode(user, XK_Shift_L);
@@ -289,37 +225,33 @@ void TestKeyboardE2E::waitsForHeldModifiers()
         XTestFakeKeyEvent(user, shift, False, CurrentTime);
         XSync(user, False);
     });
-    const bool sent = m_keyboard->sendKeys(QStringLiteral("abc"), true);
+    const bool sent = m_keyboard->sendKeys(u"abc"_s, true);
     release.join();
     XCloseDisplay(user);
     QVERIFY(sent);
-    QTRY_COMPARE_WITH_TIMEOUT(m_alpha.text(), QStringLiteral("abc"), kDeliveryTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_alpha->text(), u"abc"_s, kDeliveryTimeoutMs);
 }
 
 void TestKeyboardE2E::activatesByTitleAndPrefix()
 {
-    useLayout(QStringLiteral("us"));
-    clear(m_alpha);
-    clear(m_beta);
+    useLayout(u"us"_s);
+    QVERIFY(m_alpha->clear());
+    QVERIFY(m_beta->clear());
 
-    QVERIFY(m_windows->activate(QStringLiteral("korvane key target beta")));
-    QVERIFY(m_keyboard->sendKeys(QStringLiteral("one"), true));
-    QTRY_COMPARE_WITH_TIMEOUT(m_beta.text(), QStringLiteral("one"), kDeliveryTimeoutMs);
+    QVERIFY(m_windows->activate(u"korvane key target beta"_s));
+    QVERIFY(m_keyboard->sendKeys(u"one"_s, true));
+    QTRY_COMPARE_WITH_TIMEOUT(m_beta->text(), u"one"_s, kDeliveryTimeoutMs);
 
-    QVERIFY(m_windows->activate(QStringLiteral("KORVANE KEY TARGET AL")));
-    QVERIFY(m_keyboard->sendKeys(QStringLiteral("two"), true));
-    QTRY_COMPARE_WITH_TIMEOUT(m_alpha.text(), QStringLiteral("two"), kDeliveryTimeoutMs);
-
-    QVERIFY(m_windows->activate(QStringLiteral("Korvane Key Target B")));
-    QVERIFY(m_keyboard->sendKeys(QStringLiteral("three"), true));
-    QTRY_COMPARE_WITH_TIMEOUT(m_beta.text(), QStringLiteral("onethree"), kDeliveryTimeoutMs);
+    QVERIFY(m_windows->activate(u"KORVANE KEY TARGET AL"_s));
+    QVERIFY(m_keyboard->sendKeys(u"two"_s, true));
+    QTRY_COMPARE_WITH_TIMEOUT(m_alpha->text(), u"two"_s, kDeliveryTimeoutMs);
 
     // No such window: nothing changes and the keys go where the focus already is.
-    QVERIFY(!m_windows->activate(QStringLiteral("Korvane Key Target Gamma")));
+    QVERIFY(!m_windows->activate(u"Korvane Key Target Gamma"_s));
     QVERIFY(!m_windows->activate(QString()));
-    QVERIFY(m_keyboard->sendKeys(QStringLiteral("four"), true));
-    QTRY_COMPARE_WITH_TIMEOUT(m_beta.text(), QStringLiteral("onethreefour"), kDeliveryTimeoutMs);
-    QCOMPARE(m_alpha.text(), QStringLiteral("two"));
+    QVERIFY(m_keyboard->sendKeys(u"four"_s, true));
+    QTRY_COMPARE_WITH_TIMEOUT(m_alpha->text(), u"twofour"_s, kDeliveryTimeoutMs);
+    QCOMPARE(m_beta->text(), u"one"_s);
 }
 
 int TestKeyboardE2E::emptyKeycodeCount()
@@ -331,14 +263,12 @@ int TestKeyboardE2E::emptyKeycodeCount()
 
 void TestKeyboardE2E::restoresSpareKeycodes()
 {
-    useLayout(QStringLiteral("us"));
+    useLayout(u"us"_s);
     m_keyboard->restoreSpareKeycodes();
     const int empty = emptyKeycodeCount();
     QVERIFY(empty > 0);
-    focus(m_alpha);
-    clear(m_alpha);
-    QVERIFY(m_keyboard->sendKeys(u"ŁŻ→"_qs, true));
-    QTRY_COMPARE_WITH_TIMEOUT(m_alpha.text(), u"ŁŻ→"_qs, kDeliveryTimeoutMs);
+    typeInto(*m_alpha, u"ŁŻ→"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_alpha->text(), u"ŁŻ→"_qs, kDeliveryTimeoutMs);
     QCOMPARE(emptyKeycodeCount(), empty - 3); // in use until the idle delay passes
     QTRY_COMPARE_WITH_TIMEOUT(emptyKeycodeCount(), empty, kDeliveryTimeoutMs);
 }
@@ -349,15 +279,15 @@ void TestKeyboardE2E::failsSilentlyWithoutDisplay()
     qunsetenv("DISPLAY");
     X11Keyboard keyboard;
     X11WindowActivator windows;
-    const bool typed = keyboard.sendKeys(QStringLiteral("abc"), true);
-    const bool activated = windows.activate(m_alpha.title);
+    const bool typed = keyboard.sendKeys(u"abc"_s, true);
+    const bool activated = windows.activate(m_alpha->title());
     const QString reason = keyboard.unavailableReason();
     qputenv("DISPLAY", display);
     QVERIFY(!typed);
     QVERIFY(!activated);
     QVERIFY(reason.contains(u"DISPLAY"));
     // A malformed line is refused even where a display exists.
-    QVERIFY(!m_keyboard->sendKeys(QStringLiteral("{NOSUCHKEY}"), true));
+    QVERIFY(!m_keyboard->sendKeys(u"{NOSUCHKEY}"_s, true));
 }
 
 QTEST_GUILESS_MAIN(TestKeyboardE2E)

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using namespace korvane;
 
 class TestSendKeys : public QObject
@@ -39,77 +40,32 @@ void TestSendKeys::parsesNotation_data()
 {
     QTest::addColumn<QString>("notation");
     QTest::addColumn<QString>("actions"); // in the canonical notation of describeKeyActions
-
-    QTest::newRow("empty line") << ""
-                                << "";
-    QTest::newRow("plain text") << "Hello World 123"
-                                << "Hello World 123";
-    QTest::newRow("backquote is plain") << " `M hello"
-                                        << " `M hello";
-    QTest::newRow("bare brackets") << "[a]"
-                                   << "{[}a{]}";
-    QTest::newRow("shift one key") << "+ab"
-                                   << "+ab";
-    QTest::newRow("ctrl and alt") << "^a%b"
-                                  << "^a%b";
-    QTest::newRow("three modifiers") << "+^%x"
-                                     << "+^%x";
-    QTest::newRow("shift group") << "+(abc)d"
-                                 << "+a+b+cd";
-    QTest::newRow("nested groups") << "^(+(ab)c)d"
-                                   << "+^a+^b^cd";
-    QTest::newRow("plain group") << "(ab)c"
-                                 << "abc";
-    QTest::newRow("empty group") << "+()x"
-                                 << "x";
-    QTest::newRow("modifier on brace key") << "%{F4}+{INSERT}^{ins}+{DEL}"
-                                           << "%{F4}+{INSERT}^{INSERT}+{DELETE}";
-    QTest::newRow("tilde is enter") << "a~b"
-                                    << "a{ENTER}b";
-    QTest::newRow("shift enter") << "+~"
-                                 << "+{ENTER}";
-    QTest::newRow("names ignore case") << "{enter}{Enter}{eNtEr}{pgdn}"
-                                       << "{ENTER}{ENTER}{ENTER}{PGDN}";
-    QTest::newRow("backspace aliases") << "{BACKSPACE}{BS}{bksp}"
-                                       << "{BACKSPACE}{BACKSPACE}{BACKSPACE}";
-    QTest::newRow("every key name")
-        << "{BREAK}{CAPSLOCK}{DELETE}{DOWN}{END}{ENTER}{ESC}{HELP}{HOME}{INSERT}{LEFT}"
-           "{NUMLOCK}{PGDN}{PGUP}{PRTSC}{RIGHT}{SCROLLLOCK}{TAB}{UP}"
-        << "{BREAK}{CAPSLOCK}{DELETE}{DOWN}{END}{ENTER}{ESC}{HELP}{HOME}{INSERT}{LEFT}"
-           "{NUMLOCK}{PGDN}{PGUP}{PRTSC}{RIGHT}{SCROLLLOCK}{TAB}{UP}";
-    QTest::newRow("function keys") << "{F1}{f9}{F10}{f16}"
-                                   << "{F1}{F9}{F10}{F16}";
-    QTest::newRow("braced literals") << "{+}{^}{%}{~}{(}{)}{[}{]}{{}{}}"
-                                     << "{+}{^}{%}{~}{(}{)}{[}{]}{{}{}}";
-    QTest::newRow("braced letter") << "{a}{Z}"
-                                   << "aZ";
-    QTest::newRow("braced space") << "{ }"
-                                  << " ";
-    QTest::newRow("repeat key") << "{TAB 3}{left 12}"
-                                << "{TAB 3}{LEFT 12}";
-    QTest::newRow("repeat letter") << "{a 5}"
-                                   << "{a 5}";
-    QTest::newRow("repeat plus") << "{+ 3}"
-                                 << "{+ 3}";
-    QTest::newRow("repeat closing brace") << "{} 2}"
-                                          << "{} 2}";
-    QTest::newRow("repeat tilde is a tilde") << "{~ 2}"
-                                             << "{~ 2}";
-    QTest::newRow("repeat space") << "{  2}"
-                                  << "{  2}";
-    QTest::newRow("repeat once") << "{a 1}"
-                                 << "a";
-    QTest::newRow("repeat zero sends nothing") << "x{a 0}y"
-                                               << "xy";
-    QTest::newRow("modified repeat") << "+{a 3}^{LEFT 2}"
-                                     << "+{a 3}^{LEFT 2}";
-    QTest::newRow("repeat capped") << "{a 1000000}"
-                                   << "{a 10000}";
-    QTest::newRow("repeat overflow capped") << "{ENTER 99999999999999999999999}"
-                                            << "{ENTER 10000}";
-    QTest::newRow("unicode text") << u"éÀ€ŁŻ→漢"_qs << u"éÀ€ŁŻ→漢"_qs;
-    QTest::newRow("astral character") << u"a😀b"_qs << u"a😀b"_qs;
-    QTest::newRow("braced astral repeat") << u"{😀 2}"_qs << u"{😀 2}"_qs;
+    const auto row = [](const char *name, const QString &notation, const QString &actions) {
+        QTest::newRow(name) << notation << actions;
+    };
+    row("plain text", "Hello World 123", "Hello World 123");
+    row("bare brackets", "[a]", "{[}a{]}");
+    row("shift one key", "+ab", "+ab");
+    row("three modifiers", "+^%x", "+^%x");
+    row("shift group", "+(abc)d", "+a+b+cd");
+    row("nested groups", "^(+(ab)c)d", "+^a+^b^cd");
+    row("empty group", "+()x", "x");
+    row("modifier on brace key", "%{F4}+{INSERT}^{ins}+{DEL}", "%{F4}+{INSERT}^{INSERT}+{DELETE}");
+    row("tilde is enter", "a~b", "a{ENTER}b");
+    row("names ignore case", "{enter}{Enter}{eNtEr}{pgdn}", "{ENTER}{ENTER}{ENTER}{PGDN}");
+    row("backspace aliases", "{BACKSPACE}{BS}{bksp}", "{BACKSPACE}{BACKSPACE}{BACKSPACE}");
+    const QString names = "{BREAK}{CAPSLOCK}{DELETE}{DOWN}{END}{ENTER}{ESC}{HELP}{HOME}{INSERT}"
+                          "{LEFT}{NUMLOCK}{PGDN}{PGUP}{PRTSC}{RIGHT}{SCROLLLOCK}{TAB}{UP}";
+    row("every key name", names, names);
+    row("function keys", "{F1}{f9}{F10}{f16}", "{F1}{F9}{F10}{F16}");
+    row("braced literals", "{+}{^}{%}{~}{(}{)}{[}{]}{{}{}}", "{+}{^}{%}{~}{(}{)}{[}{]}{{}{}}");
+    row("braced characters", "{a}{Z}{ }", "aZ ");
+    row("repeat key", "{TAB 3}{left 12}", "{TAB 3}{LEFT 12}");
+    // A repeated tilde is a tilde, not Enter.
+    row("repeat characters", "{a 5}{+ 3}{} 2}{~ 2}{  2}", "{a 5}{+ 3}{} 2}{~ 2}{  2}");
+    row("repeat once or not at all", "x{a 1}{b 0}y", "xay");
+    row("modified repeat", "+{a 3}^{LEFT 2}", "+{a 3}^{LEFT 2}");
+    row("unicode", u"éÀ€ŁŻ→漢a😀b{😀 2}"_qs, u"éÀ€ŁŻ→漢a😀b{😀 2}"_qs);
 }
 
 void TestSendKeys::parsesNotation()
@@ -128,16 +84,12 @@ void TestSendKeys::rejectsMalformedNotation_data()
     QTest::newRow("open brace at end") << "abc{";
     QTest::newRow("unclosed key name") << "ab{ENTER";
     QTest::newRow("empty braces") << "{}";
-    QTest::newRow("lone closing brace") << "ENTER}";
-    QTest::newRow("closing brace mid-line") << "a}b";
-    QTest::newRow("unclosed group") << "+(abc";
-    QTest::newRow("unclosed nested group") << "((a)";
+    QTest::newRow("lone closing brace") << "a}b";
+    QTest::newRow("unclosed group") << "((a)";
     QTest::newRow("lone closing parenthesis") << "abc)";
     QTest::newRow("modifier at end") << "abc^";
-    QTest::newRow("modifier alone") << "+";
     QTest::newRow("modifier before closing parenthesis") << "(a+)";
-    QTest::newRow("unknown name") << "{FOO}";
-    QTest::newRow("misspelt name") << "{ENTERX}";
+    QTest::newRow("unknown name") << "{ENTERX}";
     QTest::newRow("two letters") << "{ab}";
     QTest::newRow("no F0") << "{F0}";
     QTest::newRow("no F17") << "{F17}";
@@ -146,7 +98,6 @@ void TestSendKeys::rejectsMalformedNotation_data()
     QTest::newRow("negative count") << "{a -1}";
     QTest::newRow("fractional count") << "{TAB 1.5}";
     QTest::newRow("missing count") << "{ENTER }";
-    QTest::newRow("count with letters") << "{ENTER 2x}";
     QTest::newRow("double blank") << "{a  5}";
     QTest::newRow("unknown name repeated") << "{FOO 3}";
     QTest::newRow("valid text then error") << "hello{ENTER}world{";
@@ -186,11 +137,10 @@ void TestSendKeys::actionsCarryKeysModifiersAndCounts()
 void TestSendKeys::hugeRepeatsStayCompact()
 {
     // A repeat is one action however large its count, so a typo cannot exhaust memory.
-    const SendKeysParse parsed = parseSendKeys(QStringLiteral("{a 1000000}{TAB 999999}"));
+    const SendKeysParse parsed = parseSendKeys(u"{a 1000000}{ENTER 99999999999999999999999}"_s);
     QVERIFY(parsed.ok());
     QCOMPARE(parsed.actions.size(), 2);
-    QCOMPARE(parsed.actions[0].count, kMaxKeyRepeat);
-    QCOMPARE(parsed.actions[1].count, kMaxKeyRepeat);
+    QCOMPARE(describeKeyActions(parsed.actions), u"{a 10000}{ENTER 10000}"_s);
 }
 
 void TestSendKeys::choosesWindowByTitle_data()
@@ -202,13 +152,10 @@ void TestSendKeys::choosesWindowByTitle_data()
     const QStringList windows{"Notepad - a.txt", "Calculator", "notepad", "Ärger"};
     QTest::newRow("exact match beats an earlier prefix") << windows << "NOTEPAD" << 2;
     QTest::newRow("prefix ignoring case") << windows << "note" << 0;
-    QTest::newRow("exact ignoring case") << windows << "calculator" << 1;
     QTest::newRow("non-ASCII case") << windows << u"äRG"_qs << 3;
     QTest::newRow("longer than any title") << windows << "Calculator - more" << -1;
-    QTest::newRow("no match") << windows << "Terminal" << -1;
     QTest::newRow("inner text is no prefix") << windows << "pad" << -1;
     QTest::newRow("empty title matches nothing") << windows << "" << -1;
-    QTest::newRow("no windows") << QStringList() << "Notepad" << -1;
 }
 
 void TestSendKeys::choosesWindowByTitle()
