@@ -7,16 +7,23 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 using namespace korvane::e2e;
 
 namespace {
 
 constexpr int kTimeout = 20000;
+
+// The first window of `pid` whose whole title matches `pattern`, once it shows.
+QString waitForWindow(qint64 pid, const QString &pattern)
+{
+    QString window;
+    waitUntil([&] { return !(window = windowOf(pid, pattern)).isEmpty(); }, kTimeout);
+    return window;
+}
 
 // Clicks at a point of `window`'s client area, in pixels.
 void click(const QString &window, int x, int y)
@@ -38,48 +45,29 @@ class TestE2EScriptEditor : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
     void writeSaveAndRunAScriptFromTheMenu();
-
-private:
-    std::unique_ptr<QTemporaryDir> m_home;
-    std::unique_ptr<QProcess> m_korvane;
 };
-
-void TestE2EScriptEditor::init()
-{
-    m_home = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_home->isValid());
-    qputenv("KORVANE_HOME", m_home->path().toLocal8Bit());
-    QVERIFY(QDir::setCurrent(m_home->path()));
-}
-
-void TestE2EScriptEditor::cleanup()
-{
-    if (m_korvane) {
-        m_korvane->kill();
-        m_korvane->waitForFinished(5000);
-        m_korvane.reset();
-    }
-    QDir::setCurrent(QDir::tempPath());
-    m_home.reset();
-}
 
 void TestE2EScriptEditor::writeSaveAndRunAScriptFromTheMenu()
 {
-    m_korvane = std::make_unique<QProcess>();
-    m_korvane->setProgram(QStringLiteral(KORVANE_BINARY));
-    m_korvane->setWorkingDirectory(m_home->path());
-    m_korvane->start();
-    QVERIFY(m_korvane->waitForStarted(kTimeout));
-    const qint64 pid = m_korvane->processId();
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    qputenv("KORVANE_HOME", home.path().toLocal8Bit());
+    QVERIFY(QDir::setCurrent(home.path()));
+    QProcess korvane;
+    korvane.setProgram(QStringLiteral(KORVANE_BINARY));
+    korvane.setWorkingDirectory(home.path());
+    korvane.start();
+    const auto stop = qScopeGuard([&korvane] {
+        korvane.kill();
+        korvane.waitForFinished(5000);
+        QDir::setCurrent(QDir::tempPath());
+    });
+    QVERIFY(korvane.waitForStarted(kTimeout));
+    const qint64 pid = korvane.processId();
 
     // POPUP in the command center opens its menu; V chooses "&Velmora ".
-    QString center;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !(center = windowOf(pid, QStringLiteral("^Korvane Command Center$"))).isEmpty(), kTimeout);
-    QVERIFY(activate(center));
+    QVERIFY(activate(waitForWindow(pid, QStringLiteral("^Korvane Command Center$"))));
     QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("Korvane Command Center"),
                               kTimeout);
     const qsizetype before = windowsOf(pid).size();
@@ -87,44 +75,35 @@ void TestE2EScriptEditor::writeSaveAndRunAScriptFromTheMenu()
     key(QStringLiteral("Return"));
     QTRY_VERIFY_WITH_TIMEOUT(windowsOf(pid).size() > before, kTimeout); // the menu
     key(QStringLiteral("v"));
-
-    QString editor;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !(editor = windowOf(pid, QStringLiteral("^Velmora - Untitled$"))).isEmpty(), kTimeout);
+    const QString editor = waitForWindow(pid, QStringLiteral("^Velmora - Untitled$"));
     QVERIFY(activate(editor));
 
     // F6 shows the tool box; SET (column 3, row 6) then `S (column 3, row 4).
     key(QStringLiteral("F6"));
-    QString toolBox;
-    QTRY_VERIFY_WITH_TIMEOUT(!(toolBox = windowOf(pid, QStringLiteral("^Tool Box$"))).isEmpty(),
-                             kTimeout);
+    const QString toolBox = waitForWindow(pid, QStringLiteral("^Tool Box$"));
+    QVERIFY(!toolBox.isEmpty());
     click(toolBox, 88 + 16, 168 + 12);
     click(toolBox, 88 + 16, 104 + 12);
 
     // F7 on an untitled script asks for a name in the file dialog.
-    const QString script = m_home->filePath(QStringLiteral("e2e.vlm"));
+    const QString script = home.filePath(QStringLiteral("e2e.vlm"));
     QVERIFY(activate(editor));
     key(QStringLiteral("F7"));
-    QString dialog;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !(dialog = windowOf(pid, QStringLiteral("^Save As$|^Save File$"))).isEmpty(), kTimeout);
-    QVERIFY(activate(dialog));
+    QVERIFY(activate(waitForWindow(pid, QStringLiteral("^Save As$|^Save File$"))));
     key(QStringLiteral("ctrl+a"));
     type(script);
     key(QStringLiteral("Return"));
     QTRY_COMPARE_WITH_TIMEOUT(readBytes(script),
                               QByteArray("`SET Text to set\r\n`S filename.ext\r\n\r\n"), kTimeout);
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !windowOf(pid, QStringLiteral("^Velmora - ") + script.toUpper() + u'$').isEmpty(),
-        kTimeout);
+    QVERIFY(!waitForWindow(pid, QStringLiteral("^Velmora - ") + script.toUpper() + u'$').isEmpty());
 
     // F5 runs it: the SET data goes to filename.ext in the current directory.
     QVERIFY(activate(editor));
     key(QStringLiteral("F5"));
     QTRY_VERIFY_WITH_TIMEOUT(
-        readBytes(m_home->filePath(QStringLiteral("filename.ext"))).startsWith("Text to set"),
+        readBytes(home.filePath(QStringLiteral("filename.ext"))).startsWith("Text to set"),
         kTimeout);
-    QCOMPARE(m_korvane->state(), QProcess::Running);
+    QCOMPARE(korvane.state(), QProcess::Running);
 }
 
 QTEST_GUILESS_MAIN(TestE2EScriptEditor)

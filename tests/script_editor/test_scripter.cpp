@@ -13,7 +13,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenuBar>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -36,159 +35,109 @@ private slots:
     void init() { f.setUp(); }
     void cleanup() { f.tearDown(); }
 
-    void startsUntitledAndEmpty();
     void saveOpenSaveGrowsByOneCrLfAndTrimsBlanks();
-    void oldWindows1252ScriptOpensAndSavesAsUtf8();
-    void cancelledOpenLeavesPatternNameAndChangedFlag();
-    void cancelledSaveAsThenSaveReportsTheFailure();
-    void openingAMissingNameCreatesIt();
-    void savePromptAnswersOnNew();
+    void cancelledDialogsLeaveThePatternName();
+    void savePromptOnNewAndClose();
     void fileCommandsRefuseWhileAScriptWaits();
-    void closeWithCancelKeepsWindowAndText();
-    void closeWritesScripterIniAndClosesToolBox();
+    void closeWritesScripterIniAndReopeningLoadsAfresh();
     void scripterIniIsReadLeniently();
-    void reopeningAfterCloseLoadsAfresh();
     void fontsDialogPresetsAndApplies();
     void clipboardCommandsMarkChanged();
     void characterCountCountsCrLf();
     void toolButtonsShowStatusAndShiftSaveIsSaveAs();
-    void menusHaveTheirCaptionsAndShortcuts();
+    void menuShortcutsAndExit();
     void clockShowsTwelveHourTime();
     void resizeFollowsWindowAndIgnoresNegativeSizes();
-    void printWritesHeadingAndTextToPdf();
-    void printRefusesBlankText();
+    void printRefusesBlankTextAndWritesHeadingAndTextToPdf();
     void highlightingNeverChangesTheText();
     void helpAndAboutMenus();
 };
 
-void TestScripter::startsUntitledAndEmpty()
-{
-    QCOMPARE(f.scripter->windowTitle(), QStringLiteral("Velmora - Untitled"));
-    QVERIFY(f.text1().toPlainText().isEmpty());
-    QVERIFY(!f.scripter->ScriptChanged);
-    QVERIFY(f.scripter->List1()->isHidden());
-    QCOMPARE(f.scripter->Command2()->text(), QStringLiteral("&Run Script"));
-    QCOMPARE(f.scripter->Check1()->text(), QStringLiteral("&Debug"));
-    QCOMPARE(f.scripter->Label3()->text(), QStringLiteral("&T"));
-    QCOMPARE(f.scripter->Label3()->buddy(), f.scripter->Text1());
-    QCOMPARE(f.scripter->Text1()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    // The clock is the window's one timer.
-    QVERIFY(f.scripter->Timer1()->isActive());
-    QCOMPARE(f.scripter->Timer1()->interval(), 1000);
-    QCOMPARE(f.scripter->findChildren<QTimer *>().size(), 1);
-}
-
 void TestScripter::saveOpenSaveGrowsByOneCrLfAndTrimsBlanks()
 {
     f.type(QStringLiteral("  `M hello\n\t{TAB}  "));
-    QVERIFY(f.scripter->ScriptChanged);
     const QString file = f.saveAs(QStringLiteral("round.vlm"));
     QCOMPARE(f.dialogs().savePresets, QStringList{QStringLiteral("*.vlm")});
     QCOMPARE(readBytes(file), QByteArray("`M hello\r\n\t{TAB}\r\n"));
     QCOMPARE(f.scripter->windowTitle(), QStringLiteral("Velmora - ") + file.toUpper());
-    QVERIFY(!f.scripter->ScriptChanged);
 
     f.dialogs().openChoices.enqueue(QStringLiteral("  ") + file + QStringLiteral(" "));
     f.scripter->open_Click();
-    QCOMPARE(f.dialogs().openPresets, QStringList{QStringLiteral("*.vlm")});
-    QCOMPARE(f.scripter->ScriptFileName, file);
     QCOMPARE(f.text1().toPlainText(), QStringLiteral("`M hello\n\t{TAB}\n"));
     QCOMPARE(f.scripter->Label1()->text(), QStringLiteral(" 18 Characters"));
     QVERIFY(!f.scripter->ScriptChanged);
-
     f.scripter->save_Click();
     QCOMPARE(readBytes(file), QByteArray("`M hello\r\n\t{TAB}\r\n\r\n"));
-    f.dialogs().openChoices.enqueue(file);
-    f.scripter->open_Click();
-    f.scripter->save_Click();
-    QCOMPARE(readBytes(file), QByteArray("`M hello\r\n\t{TAB}\r\n\r\n\r\n"));
     QVERIFY(f.dialogs().boxes.isEmpty());
-}
 
-void TestScripter::oldWindows1252ScriptOpensAndSavesAsUtf8()
-{
-    const QString file = f.path(QStringLiteral("old.vlm"));
-    writeBytes(file, QByteArray("`M \x93"
-                                "caf\xe9"
-                                "\x94\r\n"));
-    f.dialogs().openChoices.enqueue(file);
+    // Old scripts in Windows-1252 open, and are saved in UTF-8.
+    const QString old = f.path(QStringLiteral("old.vlm"));
+    writeBytes(old, QByteArray("`M \x93"
+                               "caf\xe9\x94\r\n"));
+    f.dialogs().openChoices.enqueue(old);
     f.scripter->open_Click();
-    QCOMPARE(f.text1().toPlainText(), QStringLiteral("`M \u201c"
-                                                     "caf\u00e9\u201d\n"));
     f.scripter->save_Click();
-    QCOMPARE(readBytes(file), QStringLiteral("`M \u201c"
-                                             "caf\u00e9\u201d\r\n\r\n")
-                                  .toUtf8());
+    QCOMPARE(readBytes(old), QStringLiteral("`M \u201ccaf\u00e9\u201d\r\n\r\n").toUtf8());
+
+    // Opening a missing name creates it.
+    const QString fresh = f.path(QStringLiteral("fresh.vlm"));
+    f.dialogs().openChoices.enqueue(fresh);
+    f.scripter->open_Click();
+    QCOMPARE(readBytes(fresh), QByteArray());
+    QCOMPARE(f.scripter->windowTitle(), QStringLiteral("Velmora - ") + fresh.toUpper());
 }
 
-void TestScripter::cancelledOpenLeavesPatternNameAndChangedFlag()
+void TestScripter::cancelledDialogsLeaveThePatternName()
 {
-    const QString file = f.saveAs(QStringLiteral("kept.vlm"));
+    f.saveAs(QStringLiteral("kept.vlm"));
     const QString caption = f.scripter->windowTitle();
     f.type(QStringLiteral("abc"));
     f.dialogs().answers.enqueue(MessageAnswer::No); // do not save
     f.scripter->open_Click();                       // and cancel the dialog
-
     QCOMPARE(boxTexts(f.dialogs()), QStringList{kSavePrompt});
     QCOMPARE(f.dialogs().boxes.first().buttons, MessageButtons::YesNoCancel);
     QVERIFY(f.text1().toPlainText().isEmpty());
     QCOMPARE(f.scripter->ScriptFileName, QStringLiteral("*.vlm"));
     QCOMPARE(f.scripter->windowTitle(), caption);
     QVERIFY(f.scripter->ScriptChanged);
-    QCOMPARE(readBytes(file), QByteArray("\r\n"));
-    // The pattern names no file: nothing was created.
-    QVERIFY(!QFile::exists(f.path(QStringLiteral("*.vlm"))));
-
     // With an empty editor a cancelled Open changes nothing.
     f.scripter->new_Click();
     f.scripter->open_Click();
     QVERIFY(!f.scripter->ScriptChanged);
-}
 
-void TestScripter::cancelledSaveAsThenSaveReportsTheFailure()
-{
+    // A cancelled Save As writes nothing, silently; Save to the pattern then fails.
+    QVERIFY(QFile::remove(f.path(QStringLiteral("kept.vlm"))));
+    f.dialogs().boxes.clear();
     f.type(QStringLiteral("`B"));
-    f.scripter->saveas_Click(); // cancelled
+    f.scripter->saveas_Click();
     QCOMPARE(f.scripter->ScriptFileName, QStringLiteral("*.vlm"));
-    QVERIFY(!f.scripter->ScriptChanged);
     QCOMPARE(f.scripter->windowTitle(), QStringLiteral("Velmora - Untitled"));
     QVERIFY(f.dialogs().boxes.isEmpty());
-    QVERIFY(QDir(f.dir->path()).entryList(QDir::Files).isEmpty());
-
     f.scripter->save_Click();
     QCOMPARE(f.dialogs().boxes.size(), 1);
-    QVERIFY(!f.dialogs().boxes.first().text.isEmpty());
+    QVERIFY(!f.dialogs().boxes.last().text.isEmpty());
     QVERIFY(QDir(f.dir->path()).entryList(QDir::Files).isEmpty());
 
     // A name under a plain file cannot be written either: the system's reason.
-    f.dialogs().boxes.clear();
     writeBytes(f.path(QStringLiteral("plain")), "x");
     f.scripter->ScriptFileName = f.path(QStringLiteral("plain/inner.vlm"));
     f.scripter->save_Click();
-    QCOMPARE(f.dialogs().boxes.size(), 1);
-    QVERIFY(!f.dialogs().boxes.first().text.isEmpty());
-    QCOMPARE(readBytes(f.path(QStringLiteral("plain"))), QByteArray("x"));
+    QCOMPARE(f.dialogs().boxes.size(), 2);
+    QVERIFY(!f.dialogs().boxes.last().text.isEmpty());
 }
 
-void TestScripter::openingAMissingNameCreatesIt()
-{
-    const QString file = f.path(QStringLiteral("fresh.vlm"));
-    f.dialogs().openChoices.enqueue(file);
-    f.scripter->open_Click();
-    QVERIFY(QFile::exists(file));
-    QCOMPARE(readBytes(file), QByteArray());
-    QCOMPARE(f.scripter->windowTitle(), QStringLiteral("Velmora - ") + file.toUpper());
-    QCOMPARE(f.scripter->Label1()->text(), QStringLiteral(" 0 Characters"));
-}
-
-void TestScripter::savePromptAnswersOnNew()
+void TestScripter::savePromptOnNewAndClose()
 {
     const QString file = f.saveAs(QStringLiteral("p.vlm"));
+    f.scripter->show();
     f.type(QStringLiteral("one"));
     f.dialogs().answers.enqueue(MessageAnswer::Cancel);
     f.scripter->new_Click();
+    f.dialogs().answers.enqueue(MessageAnswer::Cancel);
+    QVERIFY(!f.scripter->close());
+    QVERIFY(f.scripter->isVisible());
     QCOMPARE(f.text1().toPlainText(), QStringLiteral("one"));
-    QCOMPARE(f.scripter->ScriptFileName, file);
+    QVERIFY(!QFile::exists(f.path(QStringLiteral("Scripter.ini"))));
 
     f.dialogs().answers.enqueue(MessageAnswer::Yes);
     f.scripter->new_Click();
@@ -197,7 +146,7 @@ void TestScripter::savePromptAnswersOnNew()
     QVERIFY(f.scripter->ScriptFileName.isEmpty());
     QCOMPARE(f.scripter->windowTitle(), QStringLiteral("Velmora - Untitled"));
     QVERIFY(!f.scripter->ScriptChanged);
-    QCOMPARE(boxTexts(f.dialogs()), QStringList({kSavePrompt, kSavePrompt}));
+    QCOMPARE(boxTexts(f.dialogs()), QStringList(3, kSavePrompt));
 }
 
 void TestScripter::fileCommandsRefuseWhileAScriptWaits()
@@ -223,7 +172,6 @@ void TestScripter::fileCommandsRefuseWhileAScriptWaits()
     };
     f.scripter->Command2_Click();
 
-    QVERIFY(acted);
     QCOMPARE(boxTexts(f.dialogs()).mid(1), QStringList(6, kScriptExecuting));
     QCOMPARE(f.text1().toPlainText(), text);
     QCOMPARE(f.scripter->ScriptFileName, file);
@@ -235,28 +183,13 @@ void TestScripter::fileCommandsRefuseWhileAScriptWaits()
     QVERIFY(f.scripter->Check1()->isEnabled());
 }
 
-void TestScripter::closeWithCancelKeepsWindowAndText()
-{
-    f.scripter->show();
-    f.type(QStringLiteral("unsaved"));
-    f.dialogs().answers.enqueue(MessageAnswer::Cancel);
-    QVERIFY(!f.scripter->close());
-    QVERIFY(f.scripter->isVisible());
-    QCOMPARE(f.text1().toPlainText(), QStringLiteral("unsaved"));
-    QVERIFY(!QFile::exists(f.path(QStringLiteral("Scripter.ini"))));
-    QCOMPARE(boxTexts(f.dialogs()), QStringList{kSavePrompt});
-}
-
-void TestScripter::closeWritesScripterIniAndClosesToolBox()
+void TestScripter::closeWritesScripterIniAndReopeningLoadsAfresh()
 {
     f.scripter->move(80, 40);
     f.scripter->show();
-    FontChoice font{QStringLiteral("DejaVu Sans"), 12, false, false, 0x0000ff};
-    f.dialogs().fontChoices.enqueue(font);
+    f.dialogs().fontChoices.enqueue({QStringLiteral("DejaVu Sans"), 12, false, false, 0x0000ff});
     f.scripter->Fonts_Click();
     f.scripter->display_tools_Click();
-    QVERIFY(f.scripter->toolBox());
-    QVERIFY(f.scripter->toolBox()->isVisible());
     f.scripter->toolBox()->move(30, 60);
 
     f.type(QStringLiteral("x"));
@@ -266,6 +199,14 @@ void TestScripter::closeWritesScripterIniAndClosesToolBox()
              QByteArray("DejaVu Sans\r\n 12 \r\n 255 \r\n 1200 \r\n 600 \r\n"));
     QTRY_VERIFY(!f.scripter->toolBox());
     QCOMPARE(readBytes(f.path(QStringLiteral("toolbox.ini"))), QByteArray(" 450 \r\n 900 \r\n"));
+
+    writeBytes(f.path(QStringLiteral("Scripter.ini")), "DejaVu Serif\r\n");
+    f.scripter->Show_Window();
+    QVERIFY(f.scripter->isVisible());
+    QVERIFY(f.text1().toPlainText().isEmpty());
+    QVERIFY(!f.scripter->ScriptChanged);
+    QCOMPARE(f.text1().font().family(), QStringLiteral("DejaVu Serif"));
+    QVERIFY(f.scripter->Timer1()->isActive());
 }
 
 void TestScripter::scripterIniIsReadLeniently()
@@ -274,11 +215,9 @@ void TestScripter::scripterIniIsReadLeniently()
     writeBytes(f.path(QStringLiteral("Scripter.ini")),
                "  DejaVu Serif  \r\n 9.75 \r\n 65280 \r\n 300xyz\r\n");
     Scripter scripter(*f.platform);
-    QCOMPARE(scripter.Text1()->font().family(), QStringLiteral("DejaVu Serif"));
     QCOMPARE(scripter.List1()->font().family(), QStringLiteral("DejaVu Serif"));
     QCOMPARE(scripter.Text1()->font().pointSizeF(), 9.75);
     QCOMPARE(scripter.Text1()->palette().color(QPalette::Text), QColor(0, 255, 0));
-    QCOMPARE(scripter.List1()->palette().color(QPalette::Text), QColor(0, 255, 0));
     QCOMPARE(scripter.pos(), QPoint(20, 0));
 
     // Unreadable size and colour leave the design values; a line without a number is 0.
@@ -290,36 +229,17 @@ void TestScripter::scripterIniIsReadLeniently()
     QCOMPARE(second.pos(), QPoint(0, 10));
 }
 
-void TestScripter::reopeningAfterCloseLoadsAfresh()
-{
-    f.scripter->Show_Window();
-    f.type(QStringLiteral("old text"));
-    f.dialogs().answers.enqueue(MessageAnswer::No);
-    QVERIFY(f.scripter->close());
-    QVERIFY(!f.scripter->Timer1()->isActive());
-    writeBytes(f.path(QStringLiteral("Scripter.ini")), "DejaVu Serif\r\n");
-    f.scripter->Show_Window();
-    QVERIFY(f.scripter->isVisible());
-    QVERIFY(f.text1().toPlainText().isEmpty());
-    QVERIFY(!f.scripter->ScriptChanged);
-    QCOMPARE(f.text1().font().family(), QStringLiteral("DejaVu Serif"));
-    QVERIFY(f.scripter->Timer1()->isActive());
-}
-
 void TestScripter::fontsDialogPresetsAndApplies()
 {
     QFont start(QStringLiteral("DejaVu Sans Mono"));
     start.setPointSizeF(11);
     f.text1().setFont(start);
     f.scripter->Fonts_Click(); // cancelled
-    QCOMPARE(f.dialogs().fontRequests.size(), 1);
-    const FakeDialogs::FontRequest request = f.dialogs().fontRequests.first();
+    const FakeDialogs::FontRequest request = f.dialogs().fontRequests.value(0);
     QCOMPARE(request.flags, 259);
     QCOMPARE(request.preset.name, QStringLiteral("DejaVu Sans Mono"));
     QCOMPARE(request.preset.size, 11.0);
-    QCOMPARE(request.preset.colour, 0u);
     QCOMPARE(f.text1().font().family(), QStringLiteral("DejaVu Sans Mono"));
-    QCOMPARE(f.platform->loop.doEventsCalls, 1);
 
     f.dialogs().fontChoices.enqueue({QStringLiteral("DejaVu Serif"), 15, true, true, 0x804020});
     f.scripter->Fonts_Click();
@@ -327,37 +247,27 @@ void TestScripter::fontsDialogPresetsAndApplies()
                             static_cast<QWidget *>(f.scripter->List1())}) {
         QCOMPARE(widget->font().family(), QStringLiteral("DejaVu Serif"));
         QCOMPARE(widget->font().pointSizeF(), 15.0);
-        QVERIFY(widget->font().bold());
-        QVERIFY(widget->font().italic());
+        QVERIFY(widget->font().bold() && widget->font().italic());
         QCOMPARE(widget->palette().color(QPalette::Text), QColor(0x20, 0x40, 0x80));
     }
-    QVERIFY(f.scripter->Label2()->text().isEmpty());
 }
 
 void TestScripter::clipboardCommandsMarkChanged()
 {
-    f.scripter->Text1()->setPlainText(QStringLiteral("abc def"));
+    f.text1().setPlainText(QStringLiteral("ab\ncd"));
     f.scripter->ScriptChanged = false;
-    QTextCursor cursor = f.text1().textCursor();
-    cursor.setPosition(0);
-    cursor.setPosition(3, QTextCursor::KeepAnchor);
-    f.text1().setTextCursor(cursor);
-
+    f.text1().selectAll();
     f.scripter->Copy_Click();
-    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("abc"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ab\ncd"));
     QVERIFY(!f.scripter->ScriptChanged);
-
     f.scripter->cut_Click();
-    QCOMPARE(f.text1().toPlainText(), QStringLiteral(" def"));
+    QVERIFY(f.text1().toPlainText().isEmpty());
     QVERIFY(f.scripter->ScriptChanged);
 
     f.scripter->ScriptChanged = false;
-    cursor = f.text1().textCursor();
-    cursor.movePosition(QTextCursor::End);
-    f.text1().setTextCursor(cursor);
-    QGuiApplication::clipboard()->setText(QStringLiteral("\nline"));
     f.scripter->paste_Click();
-    QCOMPARE(f.text1().toPlainText(), QStringLiteral(" def\nline"));
+    f.scripter->paste_Click();
+    QCOMPARE(f.text1().toPlainText(), QStringLiteral("ab\ncdab\ncd"));
     QVERIFY(f.scripter->ScriptChanged);
 }
 
@@ -377,23 +287,8 @@ void TestScripter::toolButtonsShowStatusAndShiftSaveIsSaveAs()
 {
     f.scripter->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.scripter.get()));
-    const QStringList statuses = {QStringLiteral("Open Existing Script"),
-                                  QStringLiteral("New Script"),
-                                  QStringLiteral("Save Script"),
-                                  QStringLiteral("Print Script"),
-                                  QStringLiteral("Copy"),
-                                  QStringLiteral("Cut"),
-                                  QStringLiteral("Paste"),
-                                  QStringLiteral("Show Tool Box"),
-                                  QStringLiteral("Change Font")};
-    for (int number = 1; number <= 9; ++number) {
-        ThreeDButton *button = f.scripter->SSCommand(number);
-        QTest::mouseMove(button, QPoint(5, 5));
-        QTRY_COMPARE(f.scripter->Label2()->text(), statuses.at(number - 1));
-    }
-    QCOMPARE(f.scripter->SSCommand(9)->text(), QStringLiteral("F"));
-    QCOMPARE(f.scripter->SSCommand(1)->geometry(), QRect(8, 8, 25, 25));
-    QCOMPARE(f.scripter->SSCommand(7)->geometry(), QRect(224, 8, 25, 25));
+    QTest::mouseMove(f.scripter->SSCommand(1), QPoint(5, 5));
+    QTRY_COMPARE(f.scripter->Label2()->text(), QStringLiteral("Open Existing Script"));
     QTest::mouseMove(f.scripter->centralWidget(), QPoint(400, 250));
     QTRY_VERIFY(f.scripter->Label2()->text().isEmpty());
 
@@ -401,78 +296,42 @@ void TestScripter::toolButtonsShowStatusAndShiftSaveIsSaveAs()
     f.type(QStringLiteral("`B"));
     f.dialogs().saveChoices.enqueue(f.path(QStringLiteral("shift.vlm")));
     QTest::mouseClick(f.scripter->SSCommand(3), Qt::LeftButton, Qt::ShiftModifier);
-    QCOMPARE(f.dialogs().savePresets.size(), 1);
     QCOMPARE(readBytes(f.path(QStringLiteral("shift.vlm"))), QByteArray("`B\r\n"));
     QVERIFY(f.dialogs().boxes.isEmpty());
-
-    // A plain click on Save saves to the name; on New starts afresh.
+    // A plain click on Save saves to the name.
     f.type(QStringLiteral("\n`U"));
     QTest::mouseClick(f.scripter->SSCommand(3), Qt::LeftButton);
     QCOMPARE(readBytes(f.path(QStringLiteral("shift.vlm"))), QByteArray("`B\r\n`U\r\n"));
     QCOMPARE(f.dialogs().savePresets.size(), 1);
-    QTest::mouseClick(f.scripter->SSCommand(2), Qt::LeftButton);
-    QCOMPARE(f.scripter->windowTitle(), QStringLiteral("Velmora - Untitled"));
-    QTest::mouseClick(f.scripter->SSCommand(8), Qt::LeftButton);
-    QVERIFY(f.scripter->toolBox() && f.scripter->toolBox()->isVisible());
 }
 
-void TestScripter::menusHaveTheirCaptionsAndShortcuts()
+void TestScripter::menuShortcutsAndExit()
 {
-    QStringList entries;
-    for (QAction *menu : f.scripter->menuBar()->actions()) {
-        entries.append(menu->text());
-        for (QAction *item : menu->menu()->actions())
-            entries.append(item->isSeparator() ? QStringLiteral("-")
-                                               : item->objectName() + u'|' + item->text() + u'|' +
-                                                     item->shortcut().toString());
-    }
-    const QStringList expected = {"&File",
-                                  "new|&New|",
-                                  "open|&Open|",
-                                  "save|&Save|F7",
-                                  "saveas|Save &As|",
-                                  "-",
-                                  "printsetup|Print Set&up|",
-                                  "print|&Print|",
-                                  "-",
-                                  "display_tools|Show &Tool Box|F6",
-                                  "-",
-                                  "run_script|&Run Script|F5",
-                                  "-",
-                                  "exit|E&xit|",
-                                  "&Edit",
-                                  "cut|Cu&t|Ctrl+X",
-                                  "copy|&Copy|Ctrl+C",
-                                  "paste|&Paste|Ctrl+V",
-                                  "fonts|&Fonts|F8",
-                                  "Find|&Find|",
-                                  "FindNext|Find &Next|F3",
-                                  "replace|R&eplace|",
-                                  "&Help",
-                                  "get_help|&Getting Help|",
-                                  "AboutMenu|&About|"};
-    QCOMPARE(entries, expected);
+    const QList<std::pair<const char *, const char *>> shortcuts = {
+        {"run_script", "F5"}, {"display_tools", "F6"}, {"save", "F7"},
+        {"fonts", "F8"},      {"FindNext", "F3"},      {"cut", "Ctrl+X"}};
+    for (const auto &[name, keys] : shortcuts)
+        QCOMPARE(f.scripter->findChild<QAction *>(name)->shortcut(), QKeySequence(keys));
+    QCOMPARE(f.scripter->findChild<QAction *>(QStringLiteral("saveas"))->text(),
+             QStringLiteral("Save &As"));
 
     // Exit closes the window through its closing sequence.
     f.scripter->show();
     f.type(QStringLiteral("x"));
-    f.dialogs().answers.enqueue(MessageAnswer::Cancel);
-    f.scripter->findChild<QAction *>(QStringLiteral("exit"))->trigger();
-    QVERIFY(f.scripter->isVisible());
     f.dialogs().answers.enqueue(MessageAnswer::No);
     f.scripter->findChild<QAction *>(QStringLiteral("exit"))->trigger();
     QVERIFY(!f.scripter->isVisible());
+    QCOMPARE(boxTexts(f.dialogs()), QStringList{kSavePrompt});
 }
 
 void TestScripter::clockShowsTwelveHourTime()
 {
     QCOMPARE(f.scripter->Label4()->text(), QStringLiteral("10:00 AM"));
-    const QDate day(2026, 3, 1);
     const QList<std::pair<QTime, QString>> cases = {{QTime(15, 5), QStringLiteral("3:05 PM")},
                                                     {QTime(0, 7), QStringLiteral("12:07 AM")},
                                                     {QTime(12, 30), QStringLiteral("12:30 PM")}};
     for (const auto &[time, shown] : cases) {
-        f.platform->time.current = QDateTime(day, time);
+        f.platform->time.current = QDateTime(QDate(2026, 3, 1), time);
         f.scripter->Timer1_Timer();
         QCOMPARE(f.scripter->Label4()->text(), shown);
     }
@@ -486,8 +345,6 @@ void TestScripter::resizeFollowsWindowAndIgnoresNegativeSizes()
     QTRY_COMPARE(f.scripter->Text1()->width(), (client->width() * 15 + 75 - 300) / 15);
     QCOMPARE(f.scripter->Text1()->height(), (client->height() * 15 + 730 - 1960) / 15);
     QCOMPARE(f.scripter->List1()->height(), (client->height() * 15 + 730 - 1860) / 15);
-    QCOMPARE(f.scripter->Command2()->pos(), QPoint(296, 8));
-    QCOMPARE(f.scripter->Label1()->pos(), QPoint(136, 264));
 
     f.scripter->hide();
     const int textHeight = f.scripter->Text1()->height();
@@ -499,21 +356,28 @@ void TestScripter::resizeFollowsWindowAndIgnoresNegativeSizes()
     QCOMPARE(f.scripter->List1()->height(), listHeight);
 }
 
-void TestScripter::printWritesHeadingAndTextToPdf()
+void TestScripter::printRefusesBlankTextAndWritesHeadingAndTextToPdf()
 {
+    const QString pdf = f.path(QStringLiteral("out.pdf"));
+    f.scripter->printer().setOutputFileName(pdf);
+    f.type(QStringLiteral("   "));
+    f.scripter->print_Click();
+    QCOMPARE(boxTexts(f.dialogs()), QStringList{QStringLiteral("There is nothing to print!")});
+    QVERIFY(!QFile::exists(pdf));
+    // Print Setup hands the printer to the printer dialog.
+    f.scripter->printsetup_Click();
+    QCOMPARE(f.dialogs().printerDialogs, 1);
+
     const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
     if (pdftotext.isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
-    QStringList lines = {QStringLiteral("`M hello printer"), QStringLiteral("{ENTER}")};
+    QStringList lines = {QStringLiteral("`M hello printer")};
     for (int i = 1; i <= 120; ++i)
         lines.append(QStringLiteral("line %1").arg(i));
-    f.type(lines.join(u'\n'));
+    f.text1().setPlainText(lines.join(u'\n'));
     const QString script = f.saveAs(QStringLiteral("printed.vlm"));
-    const QString pdf = f.path(QStringLiteral("out.pdf"));
-    f.scripter->printer().setOutputFileName(pdf);
     f.scripter->print_Click();
-    QVERIFY(f.dialogs().boxes.isEmpty());
-    QVERIFY(QFile::exists(pdf));
+    QCOMPARE(f.dialogs().boxes.size(), 1);
 
     QProcess process;
     process.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
@@ -523,22 +387,7 @@ void TestScripter::printWritesHeadingAndTextToPdf()
     QVERIFY2(heading >= 0, qPrintable(text.left(400)));
     QVERIFY(text.indexOf(QStringLiteral("`M hello printer")) > heading);
     QVERIFY(text.contains(QStringLiteral("line 120")));
-    // 120 lines do not fit on one page.
-    QVERIFY(text.count(u'\f') >= 2);
-}
-
-void TestScripter::printRefusesBlankText()
-{
-    const QString pdf = f.path(QStringLiteral("blank.pdf"));
-    f.scripter->printer().setOutputFileName(pdf);
-    f.type(QStringLiteral("   "));
-    f.scripter->print_Click();
-    QCOMPARE(boxTexts(f.dialogs()), QStringList{QStringLiteral("There is nothing to print!")});
-    QVERIFY(!QFile::exists(pdf));
-
-    // Print Setup hands the printer to the printer dialog.
-    f.scripter->printsetup_Click();
-    QCOMPARE(f.dialogs().printerDialogs, 1);
+    QVERIFY(text.count(u'\f') >= 2); // 120 lines do not fit on one page
 }
 
 void TestScripter::highlightingNeverChangesTheText()
@@ -551,8 +400,6 @@ void TestScripter::highlightingNeverChangesTheText()
     f.scripter->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.scripter.get()));
     QVERIFY(!f.scripter->ScriptChanged);
-    QCOMPARE(f.text1().toPlainText(),
-             QStringLiteral("`* a comment\n`SET some text\n%{F4}+(ab)\n`u\n"));
 
     const auto formats = [&](int block) {
         return f.text1().document()->findBlockByNumber(block).layout()->formats();
@@ -561,10 +408,7 @@ void TestScripter::highlightingNeverChangesTheText()
     QCOMPARE(formats(1).first().length, 4); // "`SET"
     QVERIFY(formats(1).first().format != formats(1).last().format);
     QCOMPARE(formats(2).size(), 4); // %, {F4}, "+(" (one run), )
-    QCOMPARE(formats(2).at(1).start, 1);
     QCOMPARE(formats(2).at(1).length, 4);
-    QCOMPARE(formats(2).at(2).length, 2);
-    QCOMPARE(formats(2).at(3).start, 9);
     QCOMPARE(formats(3).size(), 1); // "`u": the name alone
 
     f.scripter->save_Click();
