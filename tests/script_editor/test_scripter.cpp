@@ -211,7 +211,7 @@ void TestScripter::closeWritesScripterIniAndReopeningLoadsAfresh()
 
 void TestScripter::scripterIniIsReadLeniently()
 {
-    const QFont design = f.text1().font();
+    const QFont defaults = f.text1().font();
     writeBytes(f.path(QStringLiteral("Scripter.ini")),
                "  DejaVu Serif  \r\n 9.75 \r\n 65280 \r\n 300xyz\r\n");
     Scripter scripter(*f.platform);
@@ -220,11 +220,11 @@ void TestScripter::scripterIniIsReadLeniently()
     QCOMPARE(scripter.Text1()->palette().color(QPalette::Text), QColor(0, 255, 0));
     QCOMPARE(scripter.pos(), QPoint(20, 0));
 
-    // Unreadable size and colour leave the design values; a line without a number is 0.
+    // Unreadable size and colour leave the defaults; a line without a number is 0.
     writeBytes(f.path(QStringLiteral("Scripter.ini")), "\r\nbig\r\nred\r\nleft\r\n 150 \r\n");
     Scripter second(*f.platform);
-    QCOMPARE(second.Text1()->font().family(), design.family());
-    QCOMPARE(second.Text1()->font().pointSizeF(), design.pointSizeF());
+    QCOMPARE(second.Text1()->font().family(), defaults.family());
+    QCOMPARE(second.Text1()->font().pointSizeF(), defaults.pointSizeF());
     QCOMPARE(second.Text1()->palette().color(QPalette::Text), QColor(Qt::black));
     QCOMPARE(second.pos(), QPoint(0, 10));
 }
