@@ -82,7 +82,6 @@ void TestScreenshots::aboutMidPresentation()
                              10000);
     QTest::qWait(100);
     const QImage shot = screenshot(*window, QStringLiteral("about-presenting.png"));
-    QVERIFY(!shot.isNull());
     QVERIFY(countPixels(shot, [](QColor c) {
                 return c.red() > 200 && c.green() > 200 && c.blue() < 80;
             }) > 100);

@@ -12,6 +12,8 @@
 namespace {
 
 const QString kAppId = QStringLiteral(KORVANE_APP_ID);
+const QString kSourceDir = QStringLiteral(KORVANE_DESKTOP_SOURCE_DIR "/");
+const QString kBuiltDir = QStringLiteral(KORVANE_DESKTOP_BINARY_DIR "/");
 
 struct Run
 {
@@ -37,16 +39,6 @@ QString readText(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-QString sourceFile(const QString &name)
-{
-    return QStringLiteral(KORVANE_DESKTOP_SOURCE_DIR "/") + name;
-}
-
-QString builtFile(const QString &name)
-{
-    return QStringLiteral(KORVANE_DESKTOP_BINARY_DIR "/") + name;
 }
 
 // The value of `key` in the [Desktop Entry] group.
@@ -84,14 +76,14 @@ void TestDesktopFiles::initTestCase()
 
 void TestDesktopFiles::desktopEntryValidatesAndOpensScripts()
 {
-    const QString entry = sourceFile(kAppId + QStringLiteral(".desktop"));
+    const QString entry = kSourceDir + kAppId + QStringLiteral(".desktop");
     const Run validate = run(QStringLiteral("desktop-file-validate"), {entry});
     QCOMPARE(validate.exitCode, 0);
     QCOMPARE(validate.out + validate.err, QString());
 
     const QString text = readText(entry);
     QCOMPARE(desktopValue(text, QStringLiteral("Icon")), kAppId);
-    QVERIFY(QFile::exists(sourceFile(kAppId + QStringLiteral(".svg"))));
+    QVERIFY(QFile::exists(kSourceDir + kAppId + QStringLiteral(".svg")));
     // A file manager hands a script over as one file argument.
     QCOMPARE(desktopValue(text, QStringLiteral("Exec")), QStringLiteral("korvane %f"));
     QVERIFY(desktopValue(text, QStringLiteral("MimeType"))
@@ -103,7 +95,7 @@ void TestDesktopFiles::desktopEntryValidatesAndOpensScripts()
 
 void TestDesktopFiles::metainfoValidatesAndNamesTheEntry()
 {
-    const QString metainfo = builtFile(kAppId + QStringLiteral(".metainfo.xml"));
+    const QString metainfo = kBuiltDir + kAppId + QStringLiteral(".metainfo.xml");
     const Run validate =
         run(QStringLiteral("appstreamcli"), {QStringLiteral("validate"), QStringLiteral("--no-net"),
                                              QStringLiteral("--no-color"), metainfo});
@@ -123,7 +115,7 @@ void TestDesktopFiles::metainfoValidatesAndNamesTheEntry()
 
 void TestDesktopFiles::manPageRendersWithoutWarnings()
 {
-    const QString page = builtFile(QStringLiteral("korvane.1"));
+    const QString page = kBuiltDir + QStringLiteral("korvane.1");
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
     environment.insert(QStringLiteral("MAN_KEEP_FORMATTING"), QString());
@@ -157,7 +149,7 @@ void TestDesktopFiles::mimeTypeClaimsVlmFiles()
     // The database of a fresh data folder holding only our package.
     const QString mime = m_home.filePath(QStringLiteral("mime"));
     QVERIFY(QDir().mkpath(mime + QStringLiteral("/packages")));
-    QVERIFY(QFile::copy(sourceFile(kAppId + QStringLiteral(".xml")),
+    QVERIFY(QFile::copy(kSourceDir + kAppId + QStringLiteral(".xml"),
                         mime + QStringLiteral("/packages/") + kAppId + QStringLiteral(".xml")));
     const Run update = run(QStringLiteral("update-mime-database"), {QStringLiteral("-V"), mime});
     QCOMPARE(update.exitCode, 0);
