@@ -27,25 +27,15 @@ Q_DECLARE_METATYPE(korvane::MessageAnswer)
 
 namespace {
 
-// Runs `handle` on the first visible top-level dialog of type T once it appears,
-// polling from the event loop that the dialog's exec() runs.
+// Runs `handle` on the modal dialog that is shown next: the timer fires in the
+// event loop that the dialog's exec() runs.
 template<typename T> void whenShown(QObject *context, std::function<void(T *)> handle)
 {
-    auto *poll = new QTimer(context);
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, context, [poll, handle] {
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        for (QWidget *window : windows) {
-            auto *dialog = qobject_cast<T *>(window);
-            if (dialog && dialog->isVisible()) {
-                poll->stop();
-                poll->deleteLater();
-                handle(dialog);
-                return;
-            }
-        }
+    QTimer::singleShot(0, context, [handle] {
+        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        handle(dialog);
     });
-    poll->start();
 }
 
 // A short, valid PCM wave file: 16-bit mono at 8 kHz, 800 silent samples.
