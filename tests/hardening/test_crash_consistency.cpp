@@ -16,6 +16,7 @@
 
 using namespace korvane;
 using namespace korvane::db;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -40,17 +41,13 @@ void tornAppend(const QString &path, const QByteArray &item, qint64 length)
     QCOMPARE(file.write(item.left(length)), length);
 }
 
-// The number both fields of a worker's record carry, or -1 when they disagree
-// (a record mixed from two writes, or not written whole).
-qint64 recordTag(const KeywordRecord &record)
+// The worker gives key word and program the same number: false for a record mixed
+// from two writes, or not written whole.
+bool isWorkersRecord(const KeywordRecord &record)
 {
-    static const QRegularExpression keyWord(QStringLiteral("^KW(\\d+)$"));
-    static const QRegularExpression program(QStringLiteral("^/USR/BIN/PROGRAM-(\\d+)$"));
+    static const QRegularExpression keyWord(u"^KW(\\d+)$"_s);
     const QRegularExpressionMatch k = keyWord.match(trimSpaces(record.keyWord));
-    const QRegularExpressionMatch p = program.match(trimSpaces(record.program));
-    if (!k.hasMatch() || !p.hasMatch() || k.captured(1) != p.captured(1))
-        return -1;
-    return k.captured(1).toLongLong();
+    return k.hasMatch() && trimSpaces(record.program) == u"/USR/BIN/PROGRAM-"_s + k.captured(1);
 }
 
 struct Counts
@@ -68,35 +65,35 @@ Counts checkDatabase(const QString &folder)
     const KeywordDatabase database(folder);
     const QByteArray records = readBytes(database.recordFilePath());
     counts.records = records.size() / kRecordSize;
-    for (qint64 i = 0; i < counts.records; ++i) {
-        const KeywordRecord record =
-            *decodeRecord(QByteArrayView(records).sliced(i * kRecordSize, kRecordSize));
-        if (record.status != kStatusActive && record.status != kStatusDeleted)
-            qFatal("record %lld has status %d", i + 1, record.status);
-        if (recordTag(record) < 0)
-            qFatal("record %lld is not whole: %s", i + 1, qPrintable(record.keyWord));
-        if (record.status == kStatusDeleted)
-            ++counts.deleted;
+    const auto record = [&records](qint64 number) {
+        return *decodeRecord(
+            QByteArrayView(records).sliced((number - 1) * kRecordSize, kRecordSize));
+    };
+    for (qint64 i = 1; i <= counts.records; ++i) {
+        const KeywordRecord r = record(i);
+        if (r.status != kStatusActive && r.status != kStatusDeleted)
+            qFatal("record %lld has status %d", i, r.status);
+        if (!isWorkersRecord(r))
+            qFatal("record %lld is not whole: %s", i, qPrintable(r.keyWord));
+        counts.deleted += r.status == kStatusDeleted;
     }
 
-    const QStringList indexFiles = QDir(folder).entryList(
-        {QStringLiteral("*.KWX"), QStringLiteral("*.APX")}, QDir::Files | QDir::Hidden);
+    const QStringList indexFiles =
+        QDir(folder).entryList({u"*.KWX"_s, u"*.APX"_s}, QDir::Files | QDir::Hidden);
     for (const QString &name : indexFiles) {
-        const bool keyWordIndex = name.endsWith(QLatin1String(".KWX"));
         const QByteArray entries = readBytes(folder + u'/' + name);
-        for (qint64 offset = 0; offset + kIndexEntrySize <= entries.size();
-             offset += kIndexEntrySize) {
+        for (qint64 at = 0; at + kIndexEntrySize <= entries.size(); at += kIndexEntrySize) {
             ++counts.entries;
             const IndexEntry entry =
-                *decodeIndexEntry(QByteArrayView(entries).sliced(offset, kIndexEntrySize));
+                *decodeIndexEntry(QByteArrayView(entries).sliced(at, kIndexEntrySize));
             if (entry.status != kStatusActive || entry.recordNumber < 1 ||
                 entry.recordNumber > counts.records)
-                qFatal("%s: entry at %lld points at record %d of %lld", qPrintable(name), offset,
+                qFatal("%s: entry at %lld points at record %d of %lld", qPrintable(name), at,
                        entry.recordNumber, counts.records);
-            const KeywordRecord record = *decodeRecord(QByteArrayView(records).sliced(
-                (entry.recordNumber - 1) * kRecordSize, kRecordSize));
-            const QString key = keyWordIndex ? trimSpaces(record.keyWord).left(kIndexKeyWidth)
-                                             : KeywordDatabase::applicationKey(record.program);
+            const KeywordRecord target = record(entry.recordNumber);
+            const QString key = name.endsWith(u".KWX"_s)
+                                    ? trimSpaces(target.keyWord).left(kIndexKeyWidth)
+                                    : KeywordDatabase::applicationKey(target.program);
             if (trimSpaces(entry.key) != key)
                 qFatal("%s: entry %s names record %d holding %s", qPrintable(name),
                        qPrintable(entry.key), entry.recordNumber, qPrintable(key));
@@ -105,10 +102,7 @@ Counts checkDatabase(const QString &folder)
 
     // The readers ignore a trailing partial record.
     qint64 visited = 0;
-    database.forEachRecord([&visited](qint32, const KeywordRecord &) {
-        ++visited;
-        return true;
-    });
+    database.forEachRecord([&visited](qint32, const KeywordRecord &) { return ++visited > 0; });
     if (visited != counts.records)
         qFatal("the reader visited %lld of %lld whole records", visited, counts.records);
     if (database.Get_Keyword_Record(qint32(counts.records + 1)))
@@ -122,25 +116,19 @@ void checkFindableAfterReindex(const QString &folder)
     KeywordDatabase database(folder);
     database.ReIndex_Database();
     checkDatabase(folder);
-    qint64 active = 0;
     database.forEachRecord([&](qint32 number, const KeywordRecord &record) {
-        if (!record.isActive())
-            return true;
-        ++active;
         const auto holds = [number](const QList<IndexHit> &hits) {
             return std::any_of(hits.cbegin(), hits.cend(), [number](const IndexHit &hit) {
                 return hit.recordNumber == number;
             });
         };
-        if (!holds(database.findKeyword(record.keyWord)))
+        if (record.isActive() && !holds(database.findKeyword(record.keyWord)))
             qFatal("record %d (%s) is not found by its key word", number,
                    qPrintable(trimSpaces(record.keyWord)));
-        if (!holds(database.findApplication(record.program)))
+        if (record.isActive() && !holds(database.findApplication(record.program)))
             qFatal("record %d is not found by its program", number);
         return true;
     });
-    qInfo("%s: %lld active records found after the reindex", qPrintable(QDir(folder).dirName()),
-          active);
 }
 
 // Starts the worker, lets it run for a random moment after it is ready, kills it.
@@ -150,9 +138,7 @@ void checkFindableAfterReindex(const QString &folder)
 void runAndKill(const QStringList &arguments, int maxMs, bool afterFirstSave = false)
 {
     QProcess worker;
-    worker.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/crash_worker"));
-    worker.setArguments(arguments);
-    worker.start();
+    worker.start(QCoreApplication::applicationDirPath() + u"/crash_worker"_s, arguments);
     QVERIFY2(worker.waitForStarted(10000), qPrintable(worker.errorString()));
     QVERIFY(worker.waitForReadyRead(10000));
     if (afterFirstSave) {
@@ -193,22 +179,20 @@ private slots:
             if (kill % kKillsPerFolder == 0) {
                 if (!folder.isEmpty())
                     checkFindableAfterReindex(folder);
-                folder = m_dir.filePath(QStringLiteral("db%1").arg(kill / kKillsPerFolder));
+                folder = m_dir.filePath(u"db%1"_s.arg(kill / kKillsPerFolder));
                 QVERIFY(QDir().mkpath(folder));
             }
             // Now and then a write cut short by a power failure: a partial record
             // and a partial index entry at the ends of their files.
             if (kill % 10 == 5) {
-                KeywordRecord record{kStatusActive, fitField(QStringLiteral("/USR/BIN/CUT"), 256),
-                                     fitField(QStringLiteral("CUT"), 50)};
-                tornAppend(KeywordDatabase(folder).recordFilePath(), encodeRecord(record),
+                const KeywordRecord cut{kStatusActive, fitField(u"/USR/BIN/CUT"_s, 256),
+                                        fitField(u"CUT"_s, 50)};
+                tornAppend(KeywordDatabase(folder).recordFilePath(), encodeRecord(cut),
                            random.bounded(1, kRecordSize));
-                tornAppend(folder + QStringLiteral("/K.KWX"),
-                           encodeIndexEntry({kStatusActive, 1, QStringLiteral("KW1")}),
+                tornAppend(folder + u"/K.KWX"_s, encodeIndexEntry({kStatusActive, 1, u"KW1"_s}),
                            random.bounded(1, kIndexEntrySize));
             }
-            runAndKill({QStringLiteral("database"), folder, QString::number(random.generate())},
-                       40);
+            runAndKill({u"database"_s, folder, QString::number(random.generate())}, 40);
             const Counts counts = checkDatabase(folder);
             if (kill % kKillsPerFolder == kKillsPerFolder - 1) {
                 total.records += counts.records;
@@ -220,40 +204,33 @@ private slots:
         qInfo("%d kills: %lld records, %lld deleted, %lld index entries", kDatabaseKills,
               total.records, total.deleted, total.entries);
         // The kills landed while the worker was writing, not before it began.
-        QVERIFY(total.records > 0);
-        QVERIFY(total.deleted > 0);
-        QVERIFY(total.entries > 0);
+        QVERIFY(total.records > 0 && total.deleted > 0 && total.entries > 0);
     }
 
     void scriptSave()
     {
-        const QString path = m_dir.filePath(QStringLiteral("big.vlm"));
+        const QString path = m_dir.filePath(u"big.vlm"_s);
+        // The two texts the worker saves in turn, as they land on disk.
         const QString first(1 << 19, u'a');
-        const QString second =
-            QString(1 << 18, u'b') + QStringLiteral("\n") + QString(1 << 18, u'c');
-        const QByteArray firstBytes = (editor::toFileText(first) + QStringLiteral("\r\n")).toUtf8();
-        const QByteArray secondBytes =
-            (editor::toFileText(second) + QStringLiteral("\r\n")).toUtf8();
+        const QString second = QString(1 << 18, u'b') + u'\n' + QString(1 << 18, u'c');
+        const QByteArray firstBytes = (editor::toFileText(first) + u"\r\n"_s).toUtf8();
+        const QByteArray secondBytes = (editor::toFileText(second) + u"\r\n"_s).toUtf8();
         QVERIFY(editor::writeScriptFile(path, first).ok);
 
         int seenFirst = 0;
         int seenSecond = 0;
         for (int kill = 0; kill < kSaveKills; ++kill) {
-            runAndKill({QStringLiteral("save"), path, QString::number(kill)}, 0, true);
+            runAndKill({u"save"_s, path, QString::number(kill)}, 0, true);
             const QByteArray bytes = readBytes(path);
-            if (bytes == firstBytes)
-                ++seenFirst;
-            else if (bytes == secondBytes)
-                ++seenSecond;
-            else
-                QFAIL(qPrintable(QStringLiteral("kill %1 left %2 bytes, neither text")
-                                     .arg(kill)
-                                     .arg(bytes.size())));
+            seenFirst += bytes == firstBytes;
+            seenSecond += bytes == secondBytes;
+            QVERIFY2(
+                bytes == firstBytes || bytes == secondBytes,
+                qPrintable(u"kill %1 left %2 bytes, neither text"_s.arg(kill).arg(bytes.size())));
         }
         qInfo("%d kills: the first text %d times, the second %d times", kSaveKills, seenFirst,
               seenSecond);
-        QVERIFY(seenFirst > 0);
-        QVERIFY(seenSecond > 0);
+        QVERIFY(seenFirst > 0 && seenSecond > 0);
     }
 };
 

@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,18 +27,18 @@
 #include <unistd.h>
 
 using namespace korvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 // Every shell's favourite characters, none of them at the start of a word that
 // could be taken for a path.
 const QString kHostileArguments =
-    QStringLiteral("; touch pwned1 $(touch pwned2) `touch pwned3` | touch pwned4 && touch pwned5 "
-                   "> out.txt < in.txt * ? #x 'single' \"double quoted\" a\\b $HOME %PATH% !! &");
+    u"; touch pwned1 $(touch pwned2) `touch pwned3` | touch pwned4 && touch pwned5 "
+    "> out.txt < in.txt * ? #x 'single' \"double quoted\" a\\b $HOME %PATH% !! &"_s;
 
-const QStringList kCreatedByAShell = {QStringLiteral("pwned1"), QStringLiteral("pwned2"),
-                                      QStringLiteral("pwned3"), QStringLiteral("pwned4"),
-                                      QStringLiteral("pwned5"), QStringLiteral("out.txt")};
+const QStringList kCreatedByAShell = {u"pwned1"_s, u"pwned2"_s, u"pwned3"_s,
+                                      u"pwned4"_s, u"pwned5"_s, u"out.txt"_s};
 
 // The fake desktop, except that programs really start.
 class LaunchingPlatform : public FakePlatform
@@ -46,8 +47,6 @@ public:
     ProcessLauncher &processes() override { return realLauncher; }
     QtProcessLauncher realLauncher;
 };
-
-using Host = FakeScriptHost;
 
 } // namespace
 
@@ -74,7 +73,7 @@ class TestSecurity : public QObject
         QFile file(record);
         if (!file.open(QIODevice::ReadOnly))
             return {};
-        QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
         // argv[0] first; "sid", "ppid" and the empty piece after the last line end.
         return lines.mid(1, lines.size() - 4);
     }
@@ -92,7 +91,7 @@ private slots:
         QVERIFY(m_dir->isValid());
         qputenv("KORVANE_HOME", QFile::encodeName(m_dir->path()));
         QVERIFY(QDir::setCurrent(m_dir->path()));
-        m_recorder = m_dir->filePath(QStringLiteral("recorder"));
+        m_recorder = m_dir->filePath(u"recorder"_s);
         QVERIFY(QFile::copy(QStringLiteral(ARGV_RECORDER_PATH), m_recorder));
     }
 
@@ -104,26 +103,26 @@ private slots:
 
     void launcherPassesMetacharactersLiterally()
     {
-        const QString record = expectRecord(QStringLiteral("launcher.txt"));
+        const QString record = expectRecord(u"launcher.txt"_s);
         QVERIFY(m_platform.processes().start(m_recorder + u' ' + kHostileArguments));
         const QStringList arguments = recordedArguments(record);
         QCOMPARE(arguments, splitCommandLine(kHostileArguments));
-        QVERIFY(arguments.contains(QStringLiteral("$(touch")));
-        QVERIFY(arguments.contains(QStringLiteral("double quoted")));
-        QVERIFY(arguments.contains(QStringLiteral("*")));
+        QVERIFY(arguments.contains(u"$(touch"_s));
+        QVERIFY(arguments.contains(u"double quoted"_s));
+        QVERIFY(arguments.contains(u"*"_s));
         verifyNothingRanInAShell();
     }
 
     void programNameWithMetacharactersIsNotRun()
     {
         // One program, "touch", with the literal arguments "a;touch" and "b".
-        QVERIFY(m_platform.processes().start(QStringLiteral("touch a;touch b")));
-        QTRY_VERIFY(QFile::exists(m_dir->filePath(QStringLiteral("b"))));
-        QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("a;touch"))));
-        QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("a"))));
+        QVERIFY(m_platform.processes().start(u"touch a;touch b"_s));
+        QTRY_VERIFY(QFile::exists(m_dir->filePath(u"b"_s)));
+        QVERIFY(QFile::exists(m_dir->filePath(u"a;touch"_s)));
+        QVERIFY(!QFile::exists(m_dir->filePath(u"a"_s)));
         // No program of these names exists: nothing starts, nothing is interpreted.
-        QVERIFY(!m_platform.processes().start(QStringLiteral("$(touch pwned3)")));
-        QVERIFY(!m_platform.processes().start(QStringLiteral("`touch pwned4`|touch pwned5")));
+        QVERIFY(!m_platform.processes().start(u"$(touch pwned3)"_s));
+        QVERIFY(!m_platform.processes().start(u"`touch pwned4`|touch pwned5"_s));
         QTest::qWait(200);
         verifyNothingRanInAShell();
     }
@@ -131,18 +130,15 @@ private slots:
     void keyWordArgumentFromTheOpenDialog()
     {
         db::KeywordDatabase database(m_dir->path());
-        QCOMPARE(db::addKeyWord(database, m_platform, QStringLiteral("REC"), m_recorder).outcome,
+        QCOMPARE(db::addKeyWord(database, m_platform, u"REC"_s, m_recorder).outcome,
                  db::AddOutcome::Added);
-        const QString record = expectRecord(QStringLiteral("dialog.txt"));
-        m_platform.dialog.openChoices.enqueue(QStringLiteral("a;b $(touch pwned1) `touch pwned2`"));
-        QString keyWord = QStringLiteral("REC?");
+        const QString record = expectRecord(u"dialog.txt"_s);
+        m_platform.dialog.openChoices.enqueue(u"a;b $(touch pwned1) `touch pwned2`"_s);
+        QString keyWord = u"REC?"_s;
         QString dialogFileName;
-        QVERIFY(
-            db::Search_KeyWords_Indexed(database, m_platform, keyWord, QString(), dialogFileName));
+        QVERIFY(db::Search_KeyWords_Indexed(database, m_platform, keyWord, {}, dialogFileName));
         QCOMPARE(recordedArguments(record),
-                 QStringList({QStringLiteral("a;b"), QStringLiteral("$(touch"),
-                              QStringLiteral("pwned1)"), QStringLiteral("`touch"),
-                              QStringLiteral("pwned2`")}));
+                 QStringList({"a;b", "$(touch", "pwned1)", "`touch", "pwned2`"}));
         verifyNothingRanInAShell();
     }
 
@@ -151,8 +147,8 @@ private slots:
         db::KeywordDatabase database(m_dir->path());
         QCOMPARE(db::addKeyWord(database, m_platform, db::kWebBrowserKeyWord, m_recorder).outcome,
                  db::AddOutcome::Added);
-        const QString record = expectRecord(QStringLiteral("web.txt"));
-        const QString field = QStringLiteral("https://x.example/?q=1&touch=pwned1|touch pwned2");
+        const QString record = expectRecord(u"web.txt"_s);
+        const QString field = u"https://x.example/?q=1&touch=pwned1|touch pwned2"_s;
         QString keyWord = db::kWebBrowserKeyWord;
         QString dialogFileName;
         QVERIFY(db::Search_KeyWords_Indexed(database, m_platform, keyWord, field, dialogFileName));
@@ -162,17 +158,14 @@ private slots:
 
     void scriptExecuteLine()
     {
-        const QString record = expectRecord(QStringLiteral("script.txt"));
-        const QString scriptPath = m_dir->filePath(QStringLiteral("run.vlm"));
+        const QString record = expectRecord(u"script.txt"_s);
+        QString scriptPath = m_dir->filePath(u"run.vlm"_s);
         QFile script(scriptPath);
         QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(
-            ("`E " + m_recorder + u' ' + kHostileArguments + QStringLiteral("\r\n")).toUtf8());
+        script.write((u"`E "_s + m_recorder + u' ' + kHostileArguments + u"\r\n"_s).toUtf8());
         script.close();
-        Host host;
-        script::ScriptEngine engine(host, m_platform);
-        QString name = scriptPath;
-        engine.Execute_Script(name);
+        FakeScriptHost host;
+        script::ScriptEngine(host, m_platform).Execute_Script(scriptPath);
         QCOMPARE(recordedArguments(record), splitCommandLine(kHostileArguments));
         verifyNothingRanInAShell();
     }
@@ -187,10 +180,14 @@ private slots:
     void instanceLockFolderIsPrivate()
     {
         QFETCH(bool, withRuntimeFolder);
-        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-        const QByteArray savedTemp = qgetenv("TMPDIR");
+        const auto restore =
+            qScopeGuard([runtime = qgetenv("XDG_RUNTIME_DIR"), temp = qgetenv("TMPDIR")] {
+                runtime.isNull() ? qunsetenv("XDG_RUNTIME_DIR")
+                                 : qputenv("XDG_RUNTIME_DIR", runtime);
+                temp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", temp);
+            });
         qputenv("TMPDIR", QFile::encodeName(m_dir->path()));
-        const QString runtime = m_dir->filePath(QStringLiteral("runtime"));
+        const QString runtime = m_dir->filePath(u"runtime"_s);
         QVERIFY(QDir().mkpath(runtime));
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (withRuntimeFolder)
@@ -198,14 +195,6 @@ private slots:
         else
             qunsetenv("XDG_RUNTIME_DIR");
         const QString lockPath = instanceLockPath(m_dir->path());
-        if (saved.isNull())
-            qunsetenv("XDG_RUNTIME_DIR");
-        else
-            qputenv("XDG_RUNTIME_DIR", saved);
-        if (savedTemp.isNull())
-            qunsetenv("TMPDIR");
-        else
-            qputenv("TMPDIR", savedTemp);
         QVERIFY(lockPath.startsWith(withRuntimeFolder ? runtime : m_dir->path()));
 
         // Another user can neither create nor remove entries in the lock's folder.
@@ -221,19 +210,16 @@ private slots:
     {
         const mode_t savedMask = umask(022); // the usual desktop umask
         const QString folder = m_dir->path();
-        db::KeywordDatabase(folder).addLinkedRecord(QStringLiteral("NOTES"),
-                                                    QStringLiteral("/USR/BIN/GEDIT"));
-        QVERIFY(writeWindowSettings(folder + QStringLiteral("/PD.ini"), WindowSettings{}));
+        db::KeywordDatabase(folder).addLinkedRecord(u"NOTES"_s, u"/USR/BIN/GEDIT"_s);
+        QVERIFY(writeWindowSettings(folder + u"/PD.ini"_s, WindowSettings{}));
         QVERIFY(writeShowSignal(folder));
-        QVERIFY(editor::writeEditorSettings(QStringLiteral("Sans"), 10, 0, QPoint(1, 2),
-                                            folder + QStringLiteral("/Scripter.ini")));
-        QVERIFY(
-            editor::writeToolBoxPosition(QPoint(3, 4), folder + QStringLiteral("/toolbox.ini")));
+        QVERIFY(editor::writeEditorSettings(u"Sans"_s, 10, 0, QPoint(1, 2),
+                                            folder + u"/Scripter.ini"_s));
+        QVERIFY(editor::writeToolBoxPosition(QPoint(3, 4), folder + u"/toolbox.ini"_s));
         // A script is a document: it is created as any other program would.
-        QVERIFY(
-            editor::writeScriptFile(folder + QStringLiteral("/mine.vlm"), QStringLiteral("x")).ok);
+        QVERIFY(editor::writeScriptFile(folder + u"/mine.vlm"_s, u"x"_s).ok);
         // An existing settings file keeps the mode the user gave it.
-        const QString shared = folder + QStringLiteral("/shared/PD.ini");
+        const QString shared = folder + u"/shared/PD.ini"_s;
         QVERIFY(QDir().mkpath(QFileInfo(shared).path()));
         QVERIFY(writeWindowSettings(shared, WindowSettings{}));
         QVERIFY(QFile::setPermissions(shared, QFile::ReadOwner | QFile::WriteOwner |
@@ -247,14 +233,10 @@ private slots:
             };
             return stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
         };
-        const QStringList privateFiles = {
-            QStringLiteral("KeyWord.DAT"), QStringLiteral("N.KWX"),
-            QStringLiteral(".APX"),        QStringLiteral("PD.ini"),
-            QStringLiteral("Show.Txt"),    QStringLiteral("Scripter.ini"),
-            QStringLiteral("toolbox.ini")};
-        for (const QString &name : privateFiles)
-            QVERIFY2(mode(folder + u'/' + name) == 0600, qPrintable(name));
-        QCOMPARE(mode(folder + QStringLiteral("/mine.vlm")), 0644u);
+        for (const char *name :
+             {"KeyWord.DAT", "N.KWX", ".APX", "PD.ini", "Show.Txt", "Scripter.ini", "toolbox.ini"})
+            QVERIFY2(mode(folder + u'/' + QLatin1String(name)) == 0600, name);
+        QCOMPARE(mode(folder + u"/mine.vlm"_s), 0644u);
         QCOMPARE(mode(shared), 0644u);
     }
 };
