@@ -133,8 +133,7 @@ private slots:
     void webAddressGoesToWebBrowser();
     void enterUpperCasesAndSelectsTheField();
     void menuItemsReachTheirWindows();
-    void titleAndMenuCaptions();
-    void titleBarStatesAndHeights();
+    void titleBarMenuAndHeights();
     void submenusFollowTheDatabaseAndStartPrograms();
     void settingsAppliedAtLoad_data();
     void settingsAppliedAtLoad();
@@ -286,22 +285,15 @@ void TestKeyScan::menuItemsReachTheirWindows()
     QVERIFY(!bare.platform.loop.ended);
 }
 
-void TestKeyScan::titleAndMenuCaptions()
+void TestKeyScan::titleBarMenuAndHeights()
 {
     Fixture fixture;
     RecordingKeyScan &window = fixture.make();
-    QCOMPARE(window.windowTitle(), QStringLiteral("Korvane Command Center"));
     QVERIFY(
         !(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QCOMPARE(shownCaptions(window.floatingMenu().menu()),
              (QStringList{"&Add New Keywords", "&Remove Title Bar", "A&pplications", "&Key Words",
                           "&About", "&Velmora ", "&Help", "E&xit"}));
-}
-
-void TestKeyScan::titleBarStatesAndHeights()
-{
-    Fixture fixture;
-    RecordingKeyScan &window = fixture.make();
     window.Form_Load();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.moveToTwips(3000, 1500);

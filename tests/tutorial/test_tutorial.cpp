@@ -132,9 +132,8 @@ private slots:
     void stepsFollowTheChosenTopic();
     void counterHasNoUpperLimitAndNeverGoesBelowZero();
     void choosingATopicWaitsForNext();
-    void textIsShownBeforeTheNarrationStarts();
+    void textIsShownBeforeTheNarrationAndExitDiscards();
     void missingFilesGiveEmptyTextAndGoOn();
-    void exitDiscardsTheWindowAndCounter();
     void keywordEditorOpensAndClosesTheTutorial();
     void addingStepsTwoAndThreeTurnTheKeyWordFieldGreen();
     void everyNamedDataFileShipsAndIsUsable();
@@ -284,10 +283,11 @@ void TestTutorial::choosingATopicWaitsForNext()
     QCOMPARE(window.label1()->text(), QStringLiteral("Exploring Your Folders"));
 }
 
-void TestTutorial::textIsShownBeforeTheNarrationStarts()
+void TestTutorial::textIsShownBeforeTheNarrationAndExitDiscards()
 {
     TutorialFixture fixture;
     StepByStep &window = fixture.open();
+    QPointer<StepByStep> first(&window);
     QCOMPARE(fixture.platform.loop.doEventsCalls, 0); // the greeting does not yield
 
     QString textWhileYielding;
@@ -304,10 +304,18 @@ void TestTutorial::textIsShownBeforeTheNarrationStarts()
     QCOMPARE(fixture.played().size(), 2);
 
     // A click during the yield that closes the tutorial ends the step silently.
-    fixture.platform.loop.onYield = [&] { window.ExitButton_Click(); };
+    fixture.platform.loop.onYield = [&] { QTest::mouseClick(window.exitButton(), Qt::LeftButton); };
     window.NextButton_Click();
     QCOMPARE(fixture.played().size(), 2);
     QVERIFY(!fixture.tutorial.isLoaded());
+    QVERIFY(!window.isVisible());
+    QTRY_VERIFY(first.isNull()); // deleted once back in the event loop
+
+    // The next opening starts again: greeting, empty counter, no topic.
+    StepByStep &again = fixture.open();
+    QVERIFY(!again.stepCounter().has_value());
+    QCOMPARE(again.selectedTopic(), TutorialTopic::None);
+    QCOMPARE(fixture.played().constLast(), fixture.wave("PibbetHello.Wav"));
 }
 
 void TestTutorial::missingFilesGiveEmptyTextAndGoOn()
@@ -328,24 +336,6 @@ void TestTutorial::missingFilesGiveEmptyTextAndGoOn()
     window.NextButton_Click();
     QCOMPARE(window.pibbetText()->toPlainText(),
              fileText(QStringLiteral(KORVANE_SOURCE_DATA "/Step2_Add.txt")));
-}
-
-void TestTutorial::exitDiscardsTheWindowAndCounter()
-{
-    TutorialFixture fixture;
-    QPointer<StepByStep> first(&fixture.open());
-    QTest::mouseClick(first->addKeyWordOption(), Qt::LeftButton);
-    first->NextButton_Click();
-    QTest::mouseClick(first->exitButton(), Qt::LeftButton);
-    QVERIFY(!fixture.tutorial.isLoaded());
-    QVERIFY(!first->isVisible());
-    QTRY_VERIFY(first.isNull()); // deleted once back in the event loop
-
-    // The next opening starts again: greeting, empty counter, no topic.
-    StepByStep &again = fixture.open();
-    QVERIFY(!again.stepCounter().has_value());
-    QCOMPARE(again.selectedTopic(), TutorialTopic::None);
-    QCOMPARE(fixture.played().constLast(), fixture.wave("PibbetHello.Wav"));
 }
 
 void TestTutorial::keywordEditorOpensAndClosesTheTutorial()
