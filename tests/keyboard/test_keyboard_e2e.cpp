@@ -112,7 +112,6 @@ void TestKeyboardE2E::typeInto(KeyTarget &target, const QString &notation)
 {
     QVERIFY(m_windows->activate(target.title()));
     QVERIFY(target.clear());
-    QCOMPARE(target.text(), QString());
     QVERIFY(m_keyboard->sendKeys(notation, true));
 }
 

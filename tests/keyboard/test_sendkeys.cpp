@@ -20,7 +20,6 @@ private slots:
     void parsesNotation();
     void rejectsMalformedNotation_data();
     void rejectsMalformedNotation();
-    void actionsCarryKeysModifiersAndCounts();
     void hugeRepeatsStayCompact();
     void choosesWindowByTitle_data();
     void choosesWindowByTitle();
@@ -110,28 +109,6 @@ void TestSendKeys::rejectsMalformedNotation()
     QVERIFY(!parsed.ok());
     QVERIFY(!parsed.error.isEmpty());
     QVERIFY(parsed.actions.isEmpty()); // nothing of a malformed line may be typed
-}
-
-void TestSendKeys::actionsCarryKeysModifiersAndCounts()
-{
-    const SendKeysParse parsed = parseSendKeys(u"+(a{F12})%{😀 2}~"_qs);
-    QVERIFY(parsed.ok());
-    QCOMPARE(parsed.actions.size(), 4);
-
-    QCOMPARE(parsed.actions[0].kind, KeyAction::Kind::Character);
-    QCOMPARE(parsed.actions[0].character, U'a');
-    QCOMPARE(parsed.actions[0].modifiers, KeyModifiers(KeyModifier::Shift));
-
-    QCOMPARE(parsed.actions[1].kind, KeyAction::Kind::Special);
-    QCOMPARE(parsed.actions[1].key, SpecialKey::F12);
-    QCOMPARE(parsed.actions[1].modifiers, KeyModifiers(KeyModifier::Shift));
-
-    QCOMPARE(parsed.actions[2].character, char32_t(0x1F600));
-    QCOMPARE(parsed.actions[2].count, 2);
-    QCOMPARE(parsed.actions[2].modifiers, KeyModifiers(KeyModifier::Alt));
-
-    QCOMPARE(parsed.actions[3].key, SpecialKey::Enter);
-    QCOMPARE(parsed.actions[3].modifiers, KeyModifiers());
 }
 
 void TestSendKeys::hugeRepeatsStayCompact()
