@@ -221,11 +221,11 @@ void TestDatabase::reindexRebuildsFromActiveRecords()
     add(database, u"beta"_s, u"/bin/b"_s);
     add(database, u"apple"_s, u"/bin/a"_s);
     database.Delete_KeyWord(1);
-    // Stale index files in every case, a hidden one, and files that must stay.
+    // Stale index files in every case, hidden or with wildcard names, and files that must stay.
     QVERIFY(QFile::rename(m_home->file(u"A.KWX"_s), m_home->file(u"a.kwx"_s)));
-    m_home->write(u"Z.KwX"_s, entryBytes(1, 1, u"ZULU"_s));
+    m_home->write(u"*.KwX"_s, entryBytes(1, 1, u"ZULU"_s));
     m_home->write(u".KWX"_s, entryBytes(1, 1, u"/ZULU"_s));
-    m_home->write(u"q.Apx"_s, entryBytes(1, 1, u"QUEBEC"_s));
+    m_home->write(u"?.Apx"_s, entryBytes(1, 1, u"QUEBEC"_s));
     m_home->write(u"apx"_s, "keep");
     m_home->write(u"notes.kwx.bak"_s, "keep");
     const QByteArray records = m_home->read(u"KeyWord.DAT"_s);
