@@ -302,7 +302,7 @@ void KeyScan::showRequested()
     // The user asked for this window by starting Korvane again, but window
     // managers judge the request above by the time of our last input event and
     // may refuse it as focus stealing. The desktop's activation acts for the user.
-    m_platform.windows().activate(windowTitle());
+    m_platform.windows().bringForward(windowTitle());
 }
 
 void KeyScan::closeEvent(QCloseEvent *event)

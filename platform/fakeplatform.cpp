@@ -110,4 +110,10 @@ bool FakeWindowActivator::activate(const QString &title)
     return succeeds;
 }
 
+bool FakeWindowActivator::bringForward(const QString &title)
+{
+    broughtForward.append(title);
+    return succeeds;
+}
+
 } // namespace korvane

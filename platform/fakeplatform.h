@@ -118,7 +118,9 @@ class FakeWindowActivator : public WindowActivator
 {
 public:
     bool activate(const QString &title) override;
-    QStringList activated; // every title asked for
+    bool bringForward(const QString &title) override;
+    QStringList activated;      // every title asked for
+    QStringList broughtForward; // every title asked for without a wait
     bool succeeds = true;
 };
 

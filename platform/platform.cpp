@@ -13,6 +13,7 @@ class NoWindows : public WindowActivator
 {
 public:
     bool activate(const QString &) override { return false; }
+    bool bringForward(const QString &) override { return false; }
 };
 
 class SystemClock : public Clock

@@ -25,6 +25,9 @@ public:
     // Brings the top-level window titled `title` to the front, else one whose title
     // begins with it; both compared ignoring case. False when none matches.
     virtual bool activate(const QString &title) = 0;
+    // Asks for the same window to come to the front and returns at once, without
+    // waiting for the focus to arrive: for a window of our own the user asked for.
+    virtual bool bringForward(const QString &title) = 0;
 };
 
 } // namespace korvane

@@ -112,18 +112,18 @@ X11WindowActivator::X11WindowActivator(std::shared_ptr<X11Connection> connection
 {
 }
 
-bool X11WindowActivator::activate(const QString &title)
+unsigned long X11WindowActivator::requestActivation(const QString &title)
 {
     Display *display = m_connection->display();
     if (!display)
-        return false;
+        return None;
     const QList<unsigned long> windows = clientWindows();
     QStringList titles;
     for (const unsigned long window : windows)
         titles.append(titleOf(window));
     const qsizetype found = findWindowTitle(titles, title);
     if (found < 0)
-        return false;
+        return None;
     const Window window = windows.at(found);
     const Window root = DefaultRootWindow(display);
     if (windowManagerSupportsActivation()) {
@@ -141,8 +141,21 @@ bool X11WindowActivator::activate(const QString &title)
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
     }
     XSync(display, False);
+    return window;
+}
+
+bool X11WindowActivator::activate(const QString &title)
+{
+    const Window window = requestActivation(title);
+    if (window == None)
+        return false;
     waitUntilFocused(window);
     return true;
+}
+
+bool X11WindowActivator::bringForward(const QString &title)
+{
+    return requestActivation(title) != None;
 }
 
 QStringList X11WindowActivator::windowTitles()

@@ -21,6 +21,7 @@ public:
     explicit X11WindowActivator(std::shared_ptr<X11Connection> connection = {});
 
     bool activate(const QString &title) override;
+    bool bringForward(const QString &title) override;
 
     // The titles of the top-level client windows, oldest first (for diagnostics).
     QStringList windowTitles();
@@ -29,6 +30,9 @@ private:
     QList<unsigned long> clientWindows();
     QString titleOf(unsigned long window);
     bool windowManagerSupportsActivation();
+    // Sends the activation request for the window titled `title`; None when no
+    // window matches.
+    unsigned long requestActivation(const QString &title);
     bool waitUntilFocused(unsigned long window);
 
     std::shared_ptr<X11Connection> m_connection;

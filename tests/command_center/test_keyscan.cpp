@@ -491,7 +491,7 @@ void TestKeyScan::shownOnRequestThroughTheDesktop()
     window.showRequested();
     QVERIFY(window.isVisible());
     QVERIFY(!(window.windowState() & Qt::WindowMinimized));
-    QCOMPARE(fixture.platform.activator.activated,
+    QCOMPARE(fixture.platform.activator.broughtForward,
              QStringList{QStringLiteral("Korvane Command Center")});
 }
 
