@@ -51,6 +51,8 @@ std::optional<KeywordRecord> readRecord(QFile &file, qint64 recordNumber)
 // it is not written whole the file is cut back and nothing is returned.
 std::optional<qint64> appendItem(const QString &path, const QByteArray &item)
 {
+    if (path.isEmpty()) // a key no file name can hold
+        return std::nullopt;
     QFile file(path);
     // The database is the user's own: a file created here is readable by no one else.
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered,

@@ -179,7 +179,8 @@ const QList<std::pair<const char *, Case>> &cases()
         {"NUL as first character: the record is kept, no index file with a NUL name",
          [](Env &e) {
              // Qt complains of file names holding a NUL: none must be tried.
-             QTest::failOnWarning(QRegularExpression(u"filename"_s));
+             QTest::failOnWarning(
+                 QRegularExpression(u"file ?name"_s, QRegularExpression::CaseInsensitiveOption));
              const AddResult r = e.add(QString::fromUtf16(u"\0X", 2), u"/bin/true"_s);
              QCOMPARE(r.outcome, AddOutcome::Added);
              QVERIFY(e.database().Get_Keyword_Record(r.recordNumber));
