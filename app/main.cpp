@@ -1,4 +1,4 @@
-#include "entry.h"
+#include "startup.h"
 
 int main(int argc, char **argv)
 {

@@ -1,8 +1,8 @@
 #include "windowsettings.h"
 
-#include "ansi.h"
 #include "filewrite.h"
 #include "numbertext.h"
+#include "windows1252.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -17,6 +17,19 @@ namespace {
 // A position this far out (millions of pixels) is of no use, and its pixels
 // still fit an int.
 constexpr double kMaxTwips = 1e9;
+
+QLatin1StringView titleBarText(TitleBarState state)
+{
+    switch (state) {
+    case TitleBarState::Removed:
+        return QLatin1StringView("1");
+    case TitleBarState::Shown:
+        return QLatin1StringView("2");
+    case TitleBarState::Unset:
+        break;
+    }
+    return {};
+}
 
 } // namespace
 
@@ -37,7 +50,11 @@ WindowSettings parseWindowSettings(const QString &text)
     WindowSettings settings;
     settings.topTwips = twips(line(0));
     settings.leftTwips = twips(line(1));
-    settings.titleBarState = line(2).trimmed();
+    const QString titleBar = line(2).trimmed();
+    if (titleBar == QLatin1String("1"))
+        settings.titleBar = TitleBarState::Removed;
+    else if (titleBar == QLatin1String("2"))
+        settings.titleBar = TitleBarState::Shown;
     return settings;
 }
 
@@ -45,7 +62,7 @@ QByteArray formatWindowSettings(const WindowSettings &settings)
 {
     const QString text = numberText(settings.topTwips) + QLatin1String("\r\n") +
                          numberText(settings.leftTwips) + QLatin1String("\r\n") +
-                         settings.titleBarState + QLatin1String("\r\n");
+                         titleBarText(settings.titleBar) + QLatin1String("\r\n");
     return text.toUtf8();
 }
 
@@ -61,11 +78,6 @@ WindowSettings readWindowSettings(const QString &path)
 bool writeWindowSettings(const QString &path, const WindowSettings &settings)
 {
     return replaceFileWhole(path, formatWindowSettings(settings), NewFileAccess::Private);
-}
-
-int twipsToPixels(qint64 twips)
-{
-    return int(std::lround(double(twips) / kTwipsPerPixel));
 }
 
 } // namespace korvane

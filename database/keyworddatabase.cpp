@@ -1,7 +1,7 @@
 #include "keyworddatabase.h"
 
-#include "ansi.h"
 #include "appfolder.h"
+#include "windows1252.h"
 
 #include <QByteArrayMatcher>
 #include <QFile>
@@ -158,9 +158,9 @@ QList<IndexHit> KeywordDatabase::scanIndex(const QString &indexFile, const QStri
     return hits;
 }
 
-QList<IndexHit> KeywordDatabase::findKeyword(const QString &keyWord) const
+QList<IndexHit> KeywordDatabase::findKeyword(const KeyWord &keyWord) const
 {
-    const QString key = upperCase(trimSpaces(keyWord));
+    const QString &key = keyWord.text();
     if (key.isEmpty())
         return {};
     return scanIndex(

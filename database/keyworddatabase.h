@@ -6,6 +6,7 @@
 // operation and closed again; nothing is cached between calls. Failures are
 // swallowed on purpose: a file that cannot be opened yields no records.
 
+#include "keyword.h"
 #include "records.h"
 
 #include <QList>
@@ -49,9 +50,9 @@ public:
     QList<IndexHit> scanIndex(const QString &indexFile, const QString &searchKey,
                               const RecordTest &accept) const;
 
-    // Active records whose trimmed key word equals `keyWord` (upper-cased and
-    // trimmed here), found through the keyword index, in index order.
-    QList<IndexHit> findKeyword(const QString &keyWord) const;
+    // Active records whose trimmed key word equals `keyWord`, found through the
+    // keyword index, in index order.
+    QList<IndexHit> findKeyword(const KeyWord &keyWord) const;
 
     // Active records found through the application index under the application
     // key of `program` (its last 25 characters, upper-cased, trimmed) whose

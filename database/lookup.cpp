@@ -1,7 +1,6 @@
 #include "lookup.h"
 
 #include "numbertext.h"
-#include "platform.h"
 
 #include <QSet>
 
@@ -24,32 +23,14 @@ QString spaces(int count)
 
 } // namespace
 
-bool Search_KeyWords_Indexed(const KeywordDatabase &database, Platform &platform, QString &keyWord,
-                             const QString &keyWordFieldText, QString &dialogFileName)
+QStringList commandLinesFor(const KeywordDatabase &database, const KeyWord &keyWord,
+                            const QString &argument)
 {
-    QString argument;
-    if (keyWord.contains(u'?')) {
-        // A cancelled dialog leaves the name it was shown with.
-        platform.dialogs().openFileName(dialogFileName);
-        argument = dialogFileName.contains(u'*') ? QString() : dialogFileName;
-        keyWord.chop(1);
-    }
-    keyWord = upperCase(trimSpaces(keyWord));
-    if (keyWord.isEmpty())
-        return false;
-
-    bool keyWordFound = false;
-    for (const IndexHit &hit : database.findKeyword(keyWord)) {
-        keyWordFound = true;
-        // The field's padding stays between program and argument; only the ends go.
-        const QString commandLine =
-            keyWord == kWebBrowserKeyWord
-                ? fitField(hit.record.program, kProgramWidth) + u' ' + keyWordFieldText
-                : fitField(hit.record.program, kProgramWidth) + u' ' + trimSpaces(argument);
-        // A program that cannot be started is passed over.
-        platform.processes().start(trimSpaces(commandLine));
-    }
-    return keyWordFound;
+    QStringList commandLines;
+    for (const IndexHit &hit : database.findKeyword(keyWord))
+        commandLines.append(
+            trimSpaces(fitField(hit.record.program, kProgramWidth) + u' ' + argument));
+    return commandLines;
 }
 
 QString keywordsAlreadyUsedItem(const KeywordRecord &record, qint32 recordNumber)

@@ -1,32 +1,28 @@
 #pragma once
 
-// Reading the keyword database for the windows: launching a key word's programs,
-// and the sorted list items the command center and the keyword editor show.
-// List items carry their record number in their last 10 characters, pushed out of
-// sight by spaces.
+// Reading the keyword database for the windows: what a key word starts, and the
+// sorted list items the command center and the keyword editor show. List items
+// carry their record number in their last 10 characters, pushed out of sight by
+// spaces.
 
+#include "keyword.h"
 #include "keyworddatabase.h"
 
 #include <QStringList>
 
 #include <functional>
 
-namespace korvane {
-class Platform;
-}
-
 namespace korvane::db {
 
-inline const QString kWebBrowserKeyWord = QStringLiteral("WEB BROWSER");
+// The key word whose programs open web addresses typed in the command center.
+inline const KeyWord kWebBrowserKeyWord{u"WEB BROWSER"};
 
-// Starts every program linked to `keyWord` and returns whether any record matched
-// (the window's KeyWordFound). A "?" in the key word first asks for a file through
-// the open dialog, whose file name `dialogFileName` persists between uses; the
-// chosen name is passed as the argument ("*" in it gives none). For WEB BROWSER
-// the argument is `keyWordFieldText`, the address as shown in the field. On return
-// `keyWord` is trimmed and upper case, without its last character if it held "?".
-bool Search_KeyWords_Indexed(const KeywordDatabase &database, Platform &platform, QString &keyWord,
-                             const QString &keyWordFieldText, QString &dialogFileName);
+// The command lines of every program linked to `keyWord`, in index order: the
+// record's program field, a blank and `argument`, trimmed at both ends (the
+// field's padding stays between program and argument). Empty when no active
+// record carries the key word.
+QStringList commandLinesFor(const KeywordDatabase &database, const KeyWord &keyWord,
+                            const QString &argument);
 
 // --- list items ---------------------------------------------------------------
 

@@ -1,19 +1,10 @@
 #include "maintenance.h"
 
-#include "ansi.h"
-#include "appfolder.h"
 #include "lookup.h"
-#include "platform.h"
+#include "windows1252.h"
 
 namespace korvane::db {
 namespace {
-
-// Plays the spoken prompt, then shows the message while it plays.
-void promptAndTell(Platform &platform, const QString &wave, const QString &message)
-{
-    platform.sound().playWave(shippedDataPath(wave));
-    platform.dialogs().messageBox(message, MessageButtons::Ok);
-}
 
 // The characters of `text` that Windows-1252 has no byte for, each once.
 QString unstorableCharacters(const QString &text)
@@ -32,26 +23,21 @@ QString unstorableCharacters(const QString &text)
 
 } // namespace
 
-AddResult addKeyWord(KeywordDatabase &database, Platform &platform, const QString &keyWord,
-                     const QString &programName)
+AddResult addKeyWord(KeywordDatabase &database, const QString &keyWord, const QString &programName)
 {
     AddResult result;
     // Only an exactly empty path is refused; spaces alone pass.
     if (programName.isEmpty()) {
-        promptAndTell(platform, kNoAppWave, kNoAppMessage);
         result.outcome = AddOutcome::MissingProgram;
         return result;
     }
     if (trimSpaces(keyWord).isEmpty()) {
-        promptAndTell(platform, kNoKeyWordWave, kNoKeyWordMessage);
         result.outcome = AddOutcome::MissingKeyWord;
         return result;
     }
     // Nothing is replaced silently: a text the database cannot store is not added.
-    const QString unstorable = unstorableCharacters(keyWord + programName);
-    if (!unstorable.isEmpty()) {
-        platform.dialogs().messageBox(kNotRepresentableMessage + u' ' + unstorable,
-                                      MessageButtons::Ok);
+    result.unstorable = unstorableCharacters(keyWord + programName);
+    if (!result.unstorable.isEmpty()) {
         result.outcome = AddOutcome::NotRepresentable;
         return result;
     }
@@ -68,18 +54,6 @@ AddResult addKeyWord(KeywordDatabase &database, Platform &platform, const QStrin
     result.trimmedKeyWord = trimSpaces(keyWordField);
     result.listItem = addedKeyWordItem(result.trimmedKeyWord, result.recordNumber);
     return result;
-}
-
-qint32 deleteSelectedKeyWord(KeywordDatabase &database, Platform &platform,
-                             const QString &selectedItem)
-{
-    const qint32 recordNumber = itemRecordNumber(selectedItem);
-    if (recordNumber == 0) {
-        promptAndTell(platform, kDeleteWave, kSelectToDeleteMessage);
-        return 0;
-    }
-    database.Delete_KeyWord(recordNumber);
-    return recordNumber;
 }
 
 } // namespace korvane::db

@@ -1,6 +1,6 @@
 #include "records.h"
 
-#include "ansi.h"
+#include "windows1252.h"
 
 #include <QtEndian>
 

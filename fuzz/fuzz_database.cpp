@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
          offset += kIndexEntrySize) {
         const IndexEntry entry =
             *decodeIndexEntry(QByteArrayView(rest).sliced(split + offset, kIndexEntrySize));
-        checkHits(database, database.findKeyword(entry.key));
+        checkHits(database, database.findKeyword(KeyWord(entry.key)));
         checkHits(database, database.findApplication(entry.key));
     }
     const AvailableLists lists = buildAvailableLists(database);
@@ -99,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const qint32 number = item.first;
         const KeywordRecord &record = item.second;
         if (findableKeyWord(record.keyWord)) {
-            const QList<IndexHit> hits = database.findKeyword(trimSpaces(record.keyWord));
+            const QList<IndexHit> hits = database.findKeyword(KeyWord(trimSpaces(record.keyWord)));
             checkHits(database, hits);
             fuzz::check(
                 std::any_of(hits.cbegin(), hits.cend(),

@@ -1,10 +1,10 @@
 // Decoding of script and text files: UTF-8 with the Windows-1252 fallback, the
 // engine's line reader and the editor's whole-file reader.
 
-#include "ansi.h"
 #include "fuzzsupport.h"
-#include "scripterfiles.h"
 #include "scriptfile.h"
+#include "scripttext.h"
+#include "windows1252.h"
 
 #include <QStringDecoder>
 

@@ -4,7 +4,7 @@
 // processes, dialogs, the event loop, the session and sound only through these
 // interfaces; app/ wires the real implementation, tests use FakePlatform.
 
-#include "keyboard/keyboard.h"
+#include "keyboard.h"
 
 #include <QDateTime>
 #include <QString>

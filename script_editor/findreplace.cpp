@@ -37,19 +37,19 @@ void setUpDialog(QWidget *dialog, const QString &title, int width, int height)
 
 } // namespace
 
-ScripterModule::ScripterModule(QPlainTextEdit &text1, Dialogs &dialogs)
+ScriptSearch::ScriptSearch(QPlainTextEdit &text1, Dialogs &dialogs)
     : m_text1(text1)
     , m_dialogs(dialogs)
 {
 }
 
-int ScripterModule::searchStart() const
+int ScriptSearch::searchStart() const
 {
     const QTextCursor cursor = m_text1.textCursor();
     return cursor.selectionEnd() + 1;
 }
 
-bool ScripterModule::refuseEmpty(const QString &searchText)
+bool ScriptSearch::refuseEmpty(const QString &searchText)
 {
     if (!searchText.isEmpty())
         return false;
@@ -58,8 +58,8 @@ bool ScripterModule::refuseEmpty(const QString &searchText)
     return true;
 }
 
-void ScripterModule::Find_In_Script(int &start, const QString &searchText,
-                                    const QString &textToSearch)
+void ScriptSearch::Find_In_Script(int &start, const QString &searchText,
+                                  const QString &textToSearch)
 {
     if (refuseEmpty(searchText))
         return;
@@ -79,8 +79,8 @@ void ScripterModule::Find_In_Script(int &start, const QString &searchText,
     LastFindText = searchText;
 }
 
-void ScripterModule::Replace_In_Script(int &start, const QString &searchText,
-                                       const QString &textToSearch, const QString &replacement)
+void ScriptSearch::Replace_In_Script(int &start, const QString &searchText,
+                                     const QString &textToSearch, const QString &replacement)
 {
     LastReplaceText = replacement;
     if (refuseEmpty(searchText))
@@ -102,8 +102,8 @@ void ScripterModule::Replace_In_Script(int &start, const QString &searchText,
     LastFindText = searchText;
 }
 
-void ScripterModule::replaceAll(const QString &searchText, const QString &replacement,
-                                bool fromBeginning)
+void ScriptSearch::replaceAll(const QString &searchText, const QString &replacement,
+                              bool fromBeginning)
 {
     if (refuseEmpty(searchText)) {
         ReplaceFinished = false;
@@ -125,7 +125,7 @@ void ScripterModule::replaceAll(const QString &searchText, const QString &replac
     ReplaceFinished = false;
 }
 
-FindText::FindText(ScripterModule &module, QWidget *editor)
+FindDialog::FindDialog(ScriptSearch &module, QWidget *editor)
     : QWidget(editor)
     , m_module(module)
 {
@@ -141,18 +141,18 @@ FindText::FindText(ScripterModule &module, QWidget *editor)
     // Form_Load.
     m_textToFind->setText(m_module.LastFindText);
 
-    connect(m_findNextButton, &QPushButton::clicked, this, &FindText::FindNextButton_Click);
-    connect(m_textToFind, &QLineEdit::returnPressed, this, &FindText::FindNextButton_Click);
+    connect(m_findNextButton, &QPushButton::clicked, this, &FindDialog::FindNextButton_Click);
+    connect(m_textToFind, &QLineEdit::returnPressed, this, &FindDialog::FindNextButton_Click);
     connect(m_cancelButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void FindText::FindNextButton_Click()
+void FindDialog::FindNextButton_Click()
 {
     int start = m_module.searchStart();
     m_module.Find_In_Script(start, m_textToFind->text(), m_module.text1().toPlainText());
 }
 
-ReplaceForm::ReplaceForm(ScripterModule &module, QWidget *editor)
+ReplaceDialog::ReplaceDialog(ScriptSearch &module, QWidget *editor)
     : QWidget(editor)
     , m_module(module)
 {
@@ -177,19 +177,20 @@ ReplaceForm::ReplaceForm(ScripterModule &module, QWidget *editor)
     m_replaceText->setText(m_module.LastReplaceText);
 
     connect(m_replaceNextButton, &QPushButton::clicked, this,
-            &ReplaceForm::ReplaceNextButton_Click);
-    connect(m_replaceAllButton, &QPushButton::clicked, this, &ReplaceForm::ReplaceAllButton_Click);
+            &ReplaceDialog::ReplaceNextButton_Click);
+    connect(m_replaceAllButton, &QPushButton::clicked, this,
+            &ReplaceDialog::ReplaceAllButton_Click);
     connect(m_cancelButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void ReplaceForm::ReplaceNextButton_Click()
+void ReplaceDialog::ReplaceNextButton_Click()
 {
     int start = m_module.searchStart();
     m_module.Replace_In_Script(start, m_textToReplace->text(), m_module.text1().toPlainText(),
                                m_replaceText->text());
 }
 
-void ReplaceForm::ReplaceAllButton_Click()
+void ReplaceDialog::ReplaceAllButton_Click()
 {
     m_module.replaceAll(m_textToReplace->text(), m_replaceText->text(),
                         m_startAtBeginning->isChecked());

@@ -1,7 +1,7 @@
 #pragma once
 
 // Find and replace in the editor's text: the shared search state and procedures
-// (ScripterModule) and the two modeless dialogs that drive them.
+// (ScriptSearch) and the two modeless dialogs that drive them.
 
 #include <QWidget>
 
@@ -22,10 +22,10 @@ inline const QString kNoSearchText = QStringLiteral("Enter the text to search fo
 
 // Positions are 1-based; a search starts at the position just after the editor's
 // selection. Searches run forward, case-sensitive, and do not wrap.
-class ScripterModule
+class ScriptSearch
 {
 public:
-    ScripterModule(QPlainTextEdit &text1, Dialogs &dialogs);
+    ScriptSearch(QPlainTextEdit &text1, Dialogs &dialogs);
 
     QString LastFindText;
     QString LastReplaceText;
@@ -55,12 +55,12 @@ private:
 };
 
 // "Find Text": modeless, kept above the editor.
-class FindText : public QWidget
+class FindDialog : public QWidget
 {
     Q_OBJECT
 
 public:
-    FindText(ScripterModule &module, QWidget *editor);
+    FindDialog(ScriptSearch &module, QWidget *editor);
 
     QLineEdit *TextToFind() const { return m_textToFind; }
     QPushButton *FindNextButton() const { return m_findNextButton; }
@@ -69,19 +69,19 @@ public:
     void FindNextButton_Click();
 
 private:
-    ScripterModule &m_module;
+    ScriptSearch &m_module;
     QLineEdit *m_textToFind = nullptr;
     QPushButton *m_findNextButton = nullptr;
     QPushButton *m_cancelButton = nullptr;
 };
 
 // "Replace": modeless, kept above the editor.
-class ReplaceForm : public QWidget
+class ReplaceDialog : public QWidget
 {
     Q_OBJECT
 
 public:
-    ReplaceForm(ScripterModule &module, QWidget *editor);
+    ReplaceDialog(ScriptSearch &module, QWidget *editor);
 
     QLineEdit *TextToReplace() const { return m_textToReplace; }
     QLineEdit *ReplaceText() const { return m_replaceText; }
@@ -94,7 +94,7 @@ public:
     void ReplaceAllButton_Click();
 
 private:
-    ScripterModule &m_module;
+    ScriptSearch &m_module;
     QLineEdit *m_textToReplace = nullptr;
     QLineEdit *m_replaceText = nullptr;
     QCheckBox *m_startAtBeginning = nullptr;

@@ -1,9 +1,9 @@
 #include "settings.h"
 
-#include "ansi.h"
 #include "filewrite.h"
 #include "numbertext.h"
-#include "scripterfiles.h"
+#include "scripttext.h"
+#include "windows1252.h"
 
 #include <QFile>
 #include <QRegularExpression>

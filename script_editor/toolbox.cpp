@@ -98,7 +98,7 @@ const std::array<ToolBoxButton, kToolBoxButtons> &toolBoxButtons()
     return kButtons;
 }
 
-ToolBox::ToolBox(QPlainTextEdit &text1, Dialogs &dialogs, QWidget *editor)
+ToolBoxWindow::ToolBoxWindow(QPlainTextEdit &text1, Dialogs &dialogs, QWidget *editor)
     : QWidget(editor)
     , m_text1(text1)
     , m_dialogs(dialogs)
@@ -139,7 +139,7 @@ ToolBox::ToolBox(QPlainTextEdit &text1, Dialogs &dialogs, QWidget *editor)
     move(position.x() / kTwipsPerPixel, position.y() / kTwipsPerPixel);
 }
 
-void ToolBox::SSCommand_Click(int number)
+void ToolBoxWindow::SSCommand_Click(int number)
 {
     const ToolBoxButton &entry = kButtons.at(number - 1);
     QString text = m_text1.toPlainText() + QString::fromUtf8(entry.text);
@@ -149,7 +149,7 @@ void ToolBox::SSCommand_Click(int number)
     m_text1.setPlainText(text);
 }
 
-void ToolBox::SSCommand_MouseDown(int number, Qt::MouseButton button)
+void ToolBoxWindow::SSCommand_MouseDown(int number, Qt::MouseButton button)
 {
     const ToolBoxButton &entry = kButtons.at(number - 1);
     if (button != Qt::RightButton || entry.help == nullptr)
@@ -158,12 +158,12 @@ void ToolBox::SSCommand_MouseDown(int number, Qt::MouseButton button)
     m_dialogs.messageBox(QString::fromUtf8(entry.help), MessageButtons::Ok);
 }
 
-void ToolBox::SSCommand_MouseMove(int number)
+void ToolBoxWindow::SSCommand_MouseMove(int number)
 {
     m_label1->setText(QString::fromUtf8(kButtons.at(number - 1).caption));
 }
 
-void ToolBox::closeEvent(QCloseEvent *event)
+void ToolBoxWindow::closeEvent(QCloseEvent *event)
 {
     // Form_Unload: a position that cannot be written is simply not kept.
     writeToolBoxPosition(QPoint(x() * kTwipsPerPixel, y() * kTwipsPerPixel));

@@ -35,12 +35,12 @@ inline constexpr int kToolBoxButtons = 27;
 // SSCommand1 ... SSCommand27, in that order.
 const std::array<ToolBoxButton, kToolBoxButtons> &toolBoxButtons();
 
-class ToolBox : public QWidget
+class ToolBoxWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    ToolBox(QPlainTextEdit &text1, Dialogs &dialogs, QWidget *editor);
+    ToolBoxWindow(QPlainTextEdit &text1, Dialogs &dialogs, QWidget *editor);
 
     // Button `number` from 1 to 27.
     ThreeDButton *SSCommand(int number) const { return m_buttons.at(number - 1); }

@@ -1,6 +1,6 @@
 #include "scriptfile.h"
 
-#include "ansi.h"
+#include "windows1252.h"
 
 #include <QFileInfo>
 

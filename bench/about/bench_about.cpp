@@ -1,7 +1,7 @@
 // Plays the whole About presentation at its normal pace and prints the CPU time it
 // took, then the CPU time of two idle seconds after the window closed.
 
-#include "about.h"
+#include "aboutwindow.h"
 #include "benchsupport.h"
 #include "fakeplatform.h"
 
@@ -34,9 +34,9 @@ int main(int argc, char **argv)
     qputenv("KORVANE_HOME", home.path().toLocal8Bit());
     korvane::FakePlatform platform;
 
-    korvane::About about(platform);
+    korvane::AboutWindow about(platform);
     QEventLoop loop;
-    QObject::connect(&about, &korvane::About::unloaded, &loop, &QEventLoop::quit);
+    QObject::connect(&about, &korvane::AboutWindow::unloaded, &loop, &QEventLoop::quit);
 
     QElapsedTimer wall;
     wall.start();

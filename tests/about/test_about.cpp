@@ -2,7 +2,7 @@
 // and detail animations stepped frame by frame, the button's states, and the
 // timer that drives it all.
 
-#include "aboutinstance.h"
+#include "abouthost.h"
 #include "fakeplatform.h"
 #include "presentationsurface.h"
 
@@ -52,7 +52,7 @@ struct AboutFixture
 // An About window, loaded, in a fresh Application folder.
 struct LoadedAbout : AboutFixture
 {
-    About about;
+    AboutWindow about;
 
     explicit LoadedAbout(PresentationClock clock = kSteppedClock)
         : about(platform, clock)
@@ -62,7 +62,7 @@ struct LoadedAbout : AboutFixture
 };
 
 // Steps until `done` holds; fails after `limit` frames.
-bool stepUntil(About &about, const std::function<bool()> &done, int limit = 2000)
+bool stepUntil(AboutWindow &about, const std::function<bool()> &done, int limit = 2000)
 {
     for (int i = 0; i < limit; ++i) {
         if (done())
@@ -98,7 +98,7 @@ private slots:
 void TestAbout::openingWaitsThenTitleGrowsAndEndsYellow()
 {
     LoadedAbout fixture;
-    About &about = fixture.about;
+    AboutWindow &about = fixture.about;
     QVERIFY(about.isVisible());
     QCOMPARE(about.windowTitle(), QStringLiteral("About"));
     const QRect screen = about.screen()->geometry();
@@ -143,7 +143,7 @@ void TestAbout::openingWaitsThenTitleGrowsAndEndsYellow()
 void TestAbout::detailMovesRecoloursAndDissolves()
 {
     LoadedAbout fixture;
-    About &about = fixture.about;
+    AboutWindow &about = fixture.about;
     const QString detail = about.presentation().details[3].trimmed();
     QVERIFY(!detail.isEmpty());
 
@@ -181,8 +181,8 @@ void TestAbout::detailMovesRecoloursAndDissolves()
 void TestAbout::buttonEndsThePresentationAtTheNextFrame()
 {
     LoadedAbout fixture;
-    About &about = fixture.about;
-    QSignalSpy unloaded(&about, &About::unloaded);
+    AboutWindow &about = fixture.about;
+    QSignalSpy unloaded(&about, &AboutWindow::unloaded);
     about.advanceFrame();
     about.advanceFrame();
     QTest::mouseClick(about.command1(), Qt::LeftButton);
@@ -203,8 +203,8 @@ void TestAbout::buttonEndsThePresentationAtTheNextFrame()
 void TestAbout::presentationRunsToTheEndAndCloses()
 {
     LoadedAbout fixture(kFastClock);
-    About &about = fixture.about;
-    QSignalSpy unloaded(&about, &About::unloaded);
+    AboutWindow &about = fixture.about;
+    QSignalSpy unloaded(&about, &AboutWindow::unloaded);
     QStringList titles;
     QTimer probe;
     connect(&probe, &QTimer::timeout, &about, [&] {
@@ -223,7 +223,7 @@ void TestAbout::presentationRunsToTheEndAndCloses()
 void TestAbout::timerStopsWhenHiddenAndResumesWhenShown()
 {
     LoadedAbout fixture(kFastClock);
-    About &about = fixture.about;
+    AboutWindow &about = fixture.about;
     QTRY_VERIFY(about.framesRun() > 3);
 
     about.hide();
@@ -245,7 +245,7 @@ void TestAbout::timerStopsWhenHiddenAndResumesWhenShown()
 void TestAbout::twinkleAndFlashDrawOnTheBackground()
 {
     LoadedAbout fixture;
-    About &about = fixture.about;
+    AboutWindow &about = fixture.about;
     about.advanceFrame();
     QVERIFY(countPixels(about.background(), isLit) > 60); // a ring of radius 10, three pixels wide
 
@@ -261,9 +261,9 @@ void TestAbout::twinkleAndFlashDrawOnTheBackground()
 void TestAbout::secondRequestOnlyRaises()
 {
     AboutFixture fixture;
-    AboutInstance instance(fixture.platform, kSteppedClock);
+    AboutHost instance(fixture.platform, kSteppedClock);
     instance.show();
-    QPointer<About> first(instance.window());
+    QPointer<AboutWindow> first(instance.window());
     first->advanceFrame();
     first->advanceFrame();
     instance.show();

@@ -2,10 +2,10 @@
 // tutorial at a step, saved as test artefacts and checked for what they show.
 // The frame-by-frame behaviour is tested offscreen; here it is what the screen shows.
 
-#include "aboutinstance.h"
+#include "abouthost.h"
 #include "fakeplatform.h"
 #include "presentationsurface.h"
-#include "stepbystepinstance.h"
+#include "tutorialhost.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,9 +72,9 @@ void TestScreenshots::initTestCase()
 
 void TestScreenshots::aboutMidPresentation()
 {
-    AboutInstance about(m_platform);
+    AboutHost about(m_platform);
     about.show();
-    About *window = about.window();
+    AboutWindow *window = about.window();
     QVERIFY(QTest::qWaitForWindowExposed(window));
     // Into the presentation: the first title stands in yellow.
     QTRY_VERIFY_WITH_TIMEOUT(window->picture2()->prints().size() == 1 &&
@@ -96,10 +96,10 @@ void TestScreenshots::tutorialAtAStep()
     QWidget editor;
     auto *keyWord = new QLineEdit(&editor);
     editor.move(0, 0);
-    StepByStepInstance tutorial(m_platform,
-                                {[&editor] { editor.show(); }, [keyWord] { return keyWord; }});
+    TutorialHost tutorial(m_platform,
+                          {[&editor] { editor.show(); }, [keyWord] { return keyWord; }});
     tutorial.show();
-    StepByStep &window = tutorial.window();
+    TutorialWindow &window = tutorial.window();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTest::mouseClick(window.addKeyWordOption(), Qt::LeftButton);
     QTest::mouseClick(window.nextButton(), Qt::LeftButton);

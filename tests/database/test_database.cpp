@@ -112,27 +112,27 @@ void TestDatabase::keyWordLookup()
     QCOMPARE(add(database, u"note book"_s, u"/usr/bin/false"_s), 5);
 
     // Exact key word match only, though NOTE passes both substring filters.
-    QVERIFY(database.findKeyword(u"NOTE"_s).isEmpty());
-    QCOMPARE(recordNumbers(database.findKeyword(u"  notepad "_s)), QList<qint32>{1});
-    QCOMPARE(recordNumbers(database.findKeyword(u"NOTE BOOK"_s)), QList<qint32>{5});
-    const QList<IndexHit> notes = database.findKeyword(u"notes"_s);
+    QVERIFY(database.findKeyword(KeyWord(u"NOTE"_s)).isEmpty());
+    QCOMPARE(recordNumbers(database.findKeyword(KeyWord(u"  notepad "_s))), QList<qint32>{1});
+    QCOMPARE(recordNumbers(database.findKeyword(KeyWord(u"NOTE BOOK"_s))), QList<qint32>{5});
+    const QList<IndexHit> notes = database.findKeyword(KeyWord(u"notes"_s));
     QCOMPARE(recordNumbers(notes), (QList<qint32>{2, 3}));
     QCOMPARE(notes.at(1).record.program.trimmed(), u"/USR/BIN/XTERM"_s);
     // Only 25 characters reach the index: a longer key word is never found.
-    QVERIFY(database.findKeyword(longKeyWord).isEmpty());
+    QVERIFY(database.findKeyword(KeyWord(longKeyWord)).isEmpty());
 
     // A record deleted after indexing is skipped though its entry stays active.
     database.Delete_KeyWord(2);
-    QCOMPARE(recordNumbers(database.findKeyword(u"NOTES"_s)), QList<qint32>{3});
+    QCOMPARE(recordNumbers(database.findKeyword(KeyWord(u"NOTES"_s))), QList<qint32>{3});
     QCOMPARE(database.Get_Keyword_Record(2)->status, kStatusDeleted);
     QVERIFY(!database.Get_Keyword_Record(6));
-    QVERIFY(database.findKeyword(u"ZEBRA"_s).isEmpty());
+    QVERIFY(database.findKeyword(KeyWord(u"ZEBRA"_s)).isEmpty());
 }
 
 void TestDatabase::lookupLeavesNoFilesBehind()
 {
     KeywordDatabase database(m_home->path());
-    QVERIFY(database.findKeyword(u"NOTES"_s).isEmpty());
+    QVERIFY(database.findKeyword(KeyWord(u"NOTES"_s)).isEmpty());
     QVERIFY(database.findApplication(u"/usr/bin/xterm"_s).isEmpty());
     QVERIFY(!database.Get_Keyword_Record(1));
     database.Delete_KeyWord(1);
@@ -248,7 +248,7 @@ void TestDatabase::namesMatchWithoutRegardToCase()
         QVERIFY(QFile::rename(m_home->file(QString::fromLatin1(name)),
                               m_home->file(QString::fromLatin1(name).toLower())));
 
-    QCOMPARE(recordNumbers(database.findKeyword(u"notes"_s)), QList<qint32>{1});
+    QCOMPARE(recordNumbers(database.findKeyword(KeyWord(u"notes"_s))), QList<qint32>{1});
     QCOMPARE(recordNumbers(database.findApplication(u"C:\\WINDOWS\\NOTEPAD.EXE"_s)),
              QList<qint32>{1});
     // Writes reach the existing files instead of creating new spellings.
@@ -269,7 +269,7 @@ void TestDatabase::keysStartingWithSeparators()
     QCOMPARE(add(database, u"abc"_s, windowsPath), 2);
     QCOMPARE(m_home->entries(),
              (QStringList{u".APX"_s, u".KWX"_s, u"A.KWX"_s, u"KeyWord.DAT"_s, u"\\.APX"_s}));
-    QCOMPARE(recordNumbers(database.findKeyword(u"/LS"_s)), QList<qint32>{1});
+    QCOMPARE(recordNumbers(database.findKeyword(KeyWord(u"/LS"_s))), QList<qint32>{1});
     QCOMPARE(recordNumbers(database.findApplication(u"/usr/bin/ls"_s)), QList<qint32>{1});
     QCOMPARE(recordNumbers(database.findApplication(windowsPath)), QList<qint32>{2});
 }
@@ -300,10 +300,10 @@ void TestDatabase::partialRecordsAndEntries()
     // An index entry cut short is never read, and the next entry replaces it.
     const QByteArray index = m_home->read(u"N.KWX"_s);
     m_home->write(u"N.KWX"_s, index + entryBytes(1, 4, u"N4"_s).left(20));
-    QVERIFY(database.findKeyword(u"N4"_s).isEmpty());
+    QVERIFY(database.findKeyword(KeyWord(u"N4"_s)).isEmpty());
     database.Add_Index_Entry(u"n4"_s, 4, kKeywordIndexExtension);
     QCOMPARE(m_home->read(u"N.KWX"_s), index + entryBytes(1, 4, u"N4"_s));
-    QCOMPARE(recordNumbers(database.findKeyword(u"N4"_s)), QList<qint32>{4});
+    QCOMPARE(recordNumbers(database.findKeyword(KeyWord(u"N4"_s))), QList<qint32>{4});
 }
 
 void TestDatabase::entriesNamingNoActiveRecordAreSkipped()
@@ -313,7 +313,7 @@ void TestDatabase::entriesNamingNoActiveRecordAreSkipped()
     m_home->write(u"N.KWX"_s, entryBytes(1, -5, u"NOTES"_s) + entryBytes(1, 0, u"NOTES"_s) +
                                   entryBytes(1, 999999, u"NOTES"_s) + entryBytes(2, 1, u"NOTES"_s) +
                                   entryBytes(1, 1, u"NOTES"_s));
-    QCOMPARE(entryNumbers(database.findKeyword(u"NOTES"_s)), QList<qint64>{5});
+    QCOMPARE(entryNumbers(database.findKeyword(KeyWord(u"NOTES"_s))), QList<qint64>{5});
 }
 
 QTEST_GUILESS_MAIN(TestDatabase)

@@ -7,7 +7,7 @@
 #include "fakeplatform.h"
 #include "keyworddatabase.h"
 #include "maintenance.h"
-#include "scripterfiles.h"
+#include "scripttext.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
@@ -34,7 +34,7 @@ constexpr qint64 kMaxRecords = 1500;
             // two writes is seen at once.
             const quint32 n = random.generate();
             const QString tag = QString::number(n);
-            db::addKeyWord(database, platform, QStringLiteral("KW") + tag,
+            db::addKeyWord(database, QStringLiteral("KW") + tag,
                            QStringLiteral("/USR/BIN/PROGRAM-") + tag);
         } else if (choice < 95 && count > 0) {
             database.Delete_KeyWord(qint32(random.bounded(count) + 1));

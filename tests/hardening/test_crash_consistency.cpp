@@ -2,7 +2,7 @@
 // moments, hundreds of times, and checks what is left on disk after each kill.
 
 #include "keyworddatabase.h"
-#include "scripterfiles.h"
+#include "scripttext.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -122,7 +122,7 @@ void checkFindableAfterReindex(const QString &folder)
                 return hit.recordNumber == number;
             });
         };
-        if (record.isActive() && !holds(database.findKeyword(record.keyWord)))
+        if (record.isActive() && !holds(database.findKeyword(KeyWord(record.keyWord))))
             qFatal("record %d (%s) is not found by its key word", number,
                    qPrintable(trimSpaces(record.keyWord)));
         if (record.isActive() && !holds(database.findApplication(record.program)))

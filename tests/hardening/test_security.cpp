@@ -5,15 +5,15 @@
 
 #include "fakeplatform.h"
 #include "fakescripthost.h"
-#include "instance.h"
 #include "keyworddatabase.h"
 #include "launchplan.h"
 #include "lookup.h"
 #include "maintenance.h"
 #include "qtprocesslauncher.h"
 #include "scriptengine.h"
-#include "scripterfiles.h"
+#include "scripttext.h"
 #include "settings.h"
+#include "singleinstance.h"
 #include "windowsettings.h"
 
 #include <QDir>
@@ -78,6 +78,13 @@ class TestSecurity : public QObject
         return lines.mid(1, lines.size() - 4);
     }
 
+    void startAll(const QStringList &commandLines)
+    {
+        QVERIFY(!commandLines.isEmpty());
+        for (const QString &commandLine : commandLines)
+            QVERIFY(m_platform.processes().start(commandLine));
+    }
+
     void verifyNothingRanInAShell()
     {
         for (const QString &name : kCreatedByAShell)
@@ -130,13 +137,10 @@ private slots:
     void keyWordArgumentFromTheOpenDialog()
     {
         db::KeywordDatabase database(m_dir->path());
-        QCOMPARE(db::addKeyWord(database, m_platform, u"REC"_s, m_recorder).outcome,
-                 db::AddOutcome::Added);
+        QCOMPARE(db::addKeyWord(database, u"REC"_s, m_recorder).outcome, db::AddOutcome::Added);
         const QString record = expectRecord(u"dialog.txt"_s);
-        m_platform.dialog.openChoices.enqueue(u"a;b $(touch pwned1) `touch pwned2`"_s);
-        QString keyWord = u"REC?"_s;
-        QString dialogFileName;
-        QVERIFY(db::Search_KeyWords_Indexed(database, m_platform, keyWord, {}, dialogFileName));
+        startAll(db::commandLinesFor(database, db::KeyWord(u"REC"),
+                                     u"a;b $(touch pwned1) `touch pwned2`"_s));
         QCOMPARE(recordedArguments(record),
                  QStringList({"a;b", "$(touch", "pwned1)", "`touch", "pwned2`"}));
         verifyNothingRanInAShell();
@@ -145,13 +149,11 @@ private slots:
     void webBrowserAddressFromTheField()
     {
         db::KeywordDatabase database(m_dir->path());
-        QCOMPARE(db::addKeyWord(database, m_platform, db::kWebBrowserKeyWord, m_recorder).outcome,
+        QCOMPARE(db::addKeyWord(database, db::kWebBrowserKeyWord.text(), m_recorder).outcome,
                  db::AddOutcome::Added);
         const QString record = expectRecord(u"web.txt"_s);
         const QString field = u"https://x.example/?q=1&touch=pwned1|touch pwned2"_s;
-        QString keyWord = db::kWebBrowserKeyWord;
-        QString dialogFileName;
-        QVERIFY(db::Search_KeyWords_Indexed(database, m_platform, keyWord, field, dialogFileName));
+        startAll(db::commandLinesFor(database, db::kWebBrowserKeyWord, field));
         QCOMPARE(recordedArguments(record), splitCommandLine(field));
         verifyNothingRanInAShell();
     }

@@ -1,10 +1,10 @@
 // Desktop-independent helpers: Windows-1252 text, number texts, the Application
 // folder, command-line splitting, case-insensitive paths and launch planning.
 
-#include "ansi.h"
 #include "appfolder.h"
 #include "launchplan.h"
 #include "numbertext.h"
+#include "windows1252.h"
 
 #include <QDir>
 #include <QFile>

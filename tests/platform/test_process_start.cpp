@@ -1,7 +1,7 @@
-// Real processes started through QtPlatform's launcher: the program found from its
+// Real processes started through DesktopPlatform's launcher: the program found from its
 // upper-case stored form, its arguments as split and resolved, its own session.
 
-#include "qtplatform.h"
+#include "desktopplatform.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,7 +45,7 @@ private:
     // Starts `line` and waits for the recorder's report; empty if none came.
     Record start(const QString &line);
 
-    QtPlatform m_platform;
+    DesktopPlatform m_platform;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_root;
     QByteArray m_savedPath;

@@ -1,7 +1,7 @@
-// QtPlatform's dialogs, event loop, program end, logout and sound, on the
+// DesktopPlatform's dialogs, event loop, program end, logout and sound, on the
 // offscreen platform.
 
-#include "qtplatform.h"
+#include "desktopplatform.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -48,7 +48,7 @@ QByteArray silentWave()
 
 } // namespace
 
-class TestQtPlatform : public QObject
+class TestDesktopPlatform : public QObject
 {
     Q_OBJECT
 
@@ -66,11 +66,11 @@ private slots:
     void playWaveResolvesCaseAndIgnoresMissingFiles();
 
 private:
-    QtPlatform m_platform;
+    DesktopPlatform m_platform;
     QTemporaryDir m_dir;
 };
 
-void TestQtPlatform::initTestCase()
+void TestDesktopPlatform::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     qputenv("KORVANE_HOME", m_dir.path().toLocal8Bit());
@@ -78,7 +78,7 @@ void TestQtPlatform::initTestCase()
     m_platform.dialogs().setUseNativeFileDialogs(false);
 }
 
-void TestQtPlatform::messageBox_data()
+void TestDesktopPlatform::messageBox_data()
 {
     QTest::addColumn<MessageButtons>("buttons");
     QTest::addColumn<int>("shownButtons");
@@ -98,7 +98,7 @@ void TestQtPlatform::messageBox_data()
     row("closed", MessageButtons::YesNoCancel, yes | no | cancel, 0, MessageAnswer::Cancel);
 }
 
-void TestQtPlatform::messageBox()
+void TestDesktopPlatform::messageBox()
 {
     QFETCH(MessageButtons, buttons);
     QFETCH(int, shownButtons);
@@ -130,7 +130,7 @@ void TestQtPlatform::messageBox()
     QCOMPARE(shown, shownButtons);
 }
 
-void TestQtPlatform::inputBoxGivesTypedTextOrEmpty()
+void TestDesktopPlatform::inputBoxGivesTypedTextOrEmpty()
 {
     QString title, label, preset = u"not read"_s;
     whenShown<QInputDialog>(this, [&](QInputDialog *dialog) {
@@ -153,7 +153,7 @@ void TestQtPlatform::inputBoxGivesTypedTextOrEmpty()
     QCOMPARE(m_platform.dialogs().inputBox(u"Again:"_s), QString());
 }
 
-void TestQtPlatform::fileDialogs()
+void TestDesktopPlatform::fileDialogs()
 {
     // Cancelled: the name is left as it was; a pattern preset is the dialog's filter.
     QStringList filters;
@@ -180,7 +180,7 @@ void TestQtPlatform::fileDialogs()
     QCOMPARE(name, m_dir.path() + u"/New.vlm"_s);
 }
 
-void TestQtPlatform::doEventsRunsPendingEvents()
+void TestDesktopPlatform::doEventsRunsPendingEvents()
 {
     bool ran = false;
     QMetaObject::invokeMethod(
@@ -189,7 +189,7 @@ void TestQtPlatform::doEventsRunsPendingEvents()
     QVERIFY(ran);
 }
 
-void TestQtPlatform::waitForEventsWakesOnEvent()
+void TestDesktopPlatform::waitForEventsWakesOnEvent()
 {
     bool fired = false;
     QTimer::singleShot(20, this, [&fired] { fired = true; });
@@ -202,7 +202,7 @@ void TestQtPlatform::waitForEventsWakesOnEvent()
     QVERIFY(clock.elapsed() < 5000);
 }
 
-void TestQtPlatform::endProgramFlushesAndExitsWithCode()
+void TestDesktopPlatform::endProgramFlushesAndExitsWithCode()
 {
     int output[2];
     QCOMPARE(::pipe(output), 0);
@@ -230,7 +230,7 @@ void TestQtPlatform::endProgramFlushesAndExitsWithCode()
     QCOMPARE(written, QByteArray("buffered, no newline"));
 }
 
-void TestQtPlatform::logoutWithoutSessionBusFails()
+void TestDesktopPlatform::logoutWithoutSessionBusFails()
 {
     // No bus to ask, and no logind session: nothing may accept, and nothing may hang.
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/korvane-test-bus");
@@ -241,7 +241,7 @@ void TestQtPlatform::logoutWithoutSessionBusFails()
     QVERIFY(clock.elapsed() < 10000);
 }
 
-void TestQtPlatform::playWaveResolvesCaseAndIgnoresMissingFiles()
+void TestDesktopPlatform::playWaveResolvesCaseAndIgnoresMissingFiles()
 {
     QtSoundPlayer &player = m_platform.sound();
     const QString folder = m_dir.path();
@@ -263,5 +263,5 @@ void TestQtPlatform::playWaveResolvesCaseAndIgnoresMissingFiles()
     QCOMPARE(player.currentFile(), QString());
 }
 
-QTEST_MAIN(TestQtPlatform)
+QTEST_MAIN(TestDesktopPlatform)
 #include "test_qt_platform.moc"

@@ -1,7 +1,7 @@
 // Find and replace on the editor's text, and the tool box's buttons, help texts
 // and position file.
 
-#include "scripterfixture.h"
+#include "scripteditorfixture.h"
 
 #include "findreplace.h"
 #include "threedbutton.h"
@@ -35,9 +35,9 @@ class TestFindReplaceToolBox : public QObject
         f.scripter->ScriptChanged = false;
     }
     int selectionStart() { return f.text1().textCursor().selectionStart(); }
-    ScripterModule &module() { return f.scripter->module(); }
+    ScriptSearch &module() { return f.scripter->module(); }
 
-    ToolBox &toolBox()
+    ToolBoxWindow &toolBox()
     {
         f.scripter->display_tools_Click();
         return *f.scripter->toolBox();
@@ -95,7 +95,7 @@ void TestFindReplaceToolBox::findDialogStartsWithLastFoundText()
     setText(QStringLiteral("one two one"));
     module().LastFindText = QStringLiteral("one");
     f.scripter->Find_Click();
-    FindText *dialog = f.scripter->findText();
+    FindDialog *dialog = f.scripter->findText();
     QVERIFY(dialog && dialog->isVisible());
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Find Text"));
     QVERIFY(dialog->windowFlags() & Qt::Tool); // kept above the editor
@@ -143,7 +143,7 @@ void TestFindReplaceToolBox::replaceAllReplacesEachOccurrenceOnce()
 {
     const auto replaceAll = [&](const QString &find, const QString &replacement, bool fromStart) {
         f.scripter->replace_Click();
-        ReplaceForm *dialog = f.scripter->replaceForm();
+        ReplaceDialog *dialog = f.scripter->replaceForm();
         dialog->TextToReplace()->setText(find);
         dialog->ReplaceText()->setText(replacement);
         dialog->StartAtBeginning()->setChecked(fromStart);
@@ -170,7 +170,7 @@ void TestFindReplaceToolBox::emptySearchTextIsRefused()
 {
     setText(QStringLiteral("abc"));
     f.scripter->replace_Click();
-    ReplaceForm *dialog = f.scripter->replaceForm();
+    ReplaceDialog *dialog = f.scripter->replaceForm();
     dialog->TextToReplace()->clear();
     dialog->ReplaceText()->setText(QStringLiteral("x"));
     dialog->StartAtBeginning()->setChecked(true);
@@ -187,7 +187,7 @@ void TestFindReplaceToolBox::replaceDialogStartsWithSelectionAndLastReplacement(
     setText(QStringLiteral("find me"), 0, 4);
     module().LastReplaceText = QStringLiteral("found");
     f.scripter->replace_Click();
-    ReplaceForm *dialog = f.scripter->replaceForm();
+    ReplaceDialog *dialog = f.scripter->replaceForm();
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Replace"));
     QCOMPARE(dialog->TextToReplace()->text(), QStringLiteral("find"));
     QCOMPARE(dialog->ReplaceText()->text(), QStringLiteral("found"));
@@ -207,7 +207,7 @@ void TestFindReplaceToolBox::replaceDialogStartsWithSelectionAndLastReplacement(
 void TestFindReplaceToolBox::clicksAppendLinesAndReplaceTheTextWhole()
 {
     setText(QStringLiteral("`M hi\n"), 6);
-    ToolBox &box = toolBox();
+    ToolBoxWindow &box = toolBox();
     QCOMPARE(box.windowTitle(), QStringLiteral("Tool Box"));
     QTest::mouseClick(box.SSCommand(9), Qt::LeftButton);
     QTest::mouseClick(box.SSCommand(9), Qt::LeftButton);
@@ -218,7 +218,7 @@ void TestFindReplaceToolBox::clicksAppendLinesAndReplaceTheTextWhole()
 
 void TestFindReplaceToolBox::everyButtonAppendsItsTextAndShowsItsCaption()
 {
-    ToolBox &box = toolBox();
+    ToolBoxWindow &box = toolBox();
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     // Mouse-over captions stay until another button replaces them.
@@ -244,7 +244,7 @@ void TestFindReplaceToolBox::everyButtonAppendsItsTextAndShowsItsCaption()
 
 void TestFindReplaceToolBox::rightPressShowsHelpOnlyWhereThereIsSome()
 {
-    ToolBox &box = toolBox();
+    ToolBoxWindow &box = toolBox();
     for (int number = 21; number <= 24; ++number)
         QTest::mousePress(box.SSCommand(number), Qt::RightButton);
     QVERIFY(f.dialogs().boxes.isEmpty());
@@ -260,7 +260,7 @@ void TestFindReplaceToolBox::rightPressShowsHelpOnlyWhereThereIsSome()
 void TestFindReplaceToolBox::toolBoxPositionFile()
 {
     writeBytes(f.path(QStringLiteral("toolbox.ini")), " 1500 \r\n 750 \r\n");
-    ToolBox &box = toolBox();
+    ToolBoxWindow &box = toolBox();
     QCOMPARE(box.pos(), QPoint(100, 50));
     box.move(8, 16);
     box.close();

@@ -4,11 +4,11 @@
 // files it ships.
 
 #include "fakeplatform.h"
-#include "keyscan.h"
-#include "linkbuilder.h"
-#include "linkbuilderhost.h"
+#include "keywordeditorhost.h"
+#include "keywordeditorwindow.h"
 #include "maintenance.h"
-#include "stepbystepinstance.h"
+#include "programwindows.h"
+#include "tutorialhost.h"
 #include "tutorialsteps.h"
 
 #include <QDir>
@@ -47,7 +47,7 @@ struct TutorialFixture
     QWidget editor;
     QLineEdit *keyWord = new QLineEdit(&editor);
     int editorShown = 0;
-    StepByStepInstance tutorial{platform, KeywordEditorLink{}};
+    TutorialHost tutorial{platform, KeywordEditorLink{}};
 
     explicit TutorialFixture(bool withTexts = true)
     {
@@ -66,7 +66,7 @@ struct TutorialFixture
                                        [this] { return keyWord; }});
     }
 
-    StepByStep &open()
+    TutorialWindow &open()
     {
         tutorial.show();
         return tutorial.window();
@@ -81,25 +81,15 @@ struct Program
 {
     QTemporaryDir home;
     FakePlatform platform;
-    StepByStepInstance tutorial{platform};
-    LinkBuilderHost keywordEditor{platform, TutorialHooks{[this] {
-                                                              tutorial.show();
-                                                              tutorial.sayHello();
-                                                          },
-                                                          [this] { tutorial.unload(); }}};
-    std::unique_ptr<KeyScan> keyScan;
+    const bool inHome = enterHome(home);
+    ProgramWindows windows{platform};
+    TutorialHost &tutorial = windows.tutorial();
+    KeywordEditorHost &keywordEditor = windows.keywordEditor();
 
-    Program()
+    static bool enterHome(const QTemporaryDir &home)
     {
         qputenv("KORVANE_HOME", home.path().toLocal8Bit());
-        QDir::setCurrent(home.path());
-        tutorial.setKeywordEditorLink({[this] { keywordEditor.show(); },
-                                       [this]() -> QLineEdit * {
-                                           LinkBuilder *editor = keywordEditor.window();
-                                           return editor ? editor->keyWordField() : nullptr;
-                                       }});
-        keyScan = std::make_unique<KeyScan>(platform, WindowDirectory{});
-        keywordEditor.setCommandCenter(*keyScan);
+        return QDir::setCurrent(home.path());
     }
 
     int greetings() const
@@ -142,7 +132,7 @@ private slots:
 void TestTutorial::openingGreetsCentredWithEmptyCounter()
 {
     TutorialFixture fixture;
-    StepByStep &window = fixture.open();
+    TutorialWindow &window = fixture.open();
     QVERIFY(window.isVisible());
     QCOMPARE(window.windowTitle(), QStringLiteral("StepByStep"));
     QCOMPARE(window.label1()->text(), QStringLiteral("Hello There!"));
@@ -194,7 +184,7 @@ void TestTutorial::stepsFollowTheChosenTopic()
     QFETCH(QStringList, waves);
 
     TutorialFixture fixture;
-    StepByStep &window = fixture.open();
+    TutorialWindow &window = fixture.open();
     QTest::mouseClick(window.findChild<QRadioButton *>(topic), Qt::LeftButton);
 
     QStringList expectedWaves{fixture.wave("PibbetHello.Wav")};
@@ -217,7 +207,7 @@ void TestTutorial::stepsFollowTheChosenTopic()
 void TestTutorial::counterHasNoUpperLimitAndNeverGoesBelowZero()
 {
     TutorialFixture fixture;
-    StepByStep &window = fixture.open();
+    TutorialWindow &window = fixture.open();
     // Right after opening the counter is empty: minus one is below 0, so 0, the greeting.
     QTest::mouseClick(window.previousButton(), Qt::LeftButton);
     window.PreviousButton_Click();
@@ -257,7 +247,7 @@ void TestTutorial::counterHasNoUpperLimitAndNeverGoesBelowZero()
 void TestTutorial::choosingATopicWaitsForNext()
 {
     TutorialFixture fixture;
-    StepByStep &window = fixture.open();
+    TutorialWindow &window = fixture.open();
     QTest::mouseClick(window.specialFeaturesButton(), Qt::LeftButton);
     window.NextButton_Click();
     window.NextButton_Click();
@@ -286,8 +276,8 @@ void TestTutorial::choosingATopicWaitsForNext()
 void TestTutorial::textIsShownBeforeTheNarrationAndExitDiscards()
 {
     TutorialFixture fixture;
-    StepByStep &window = fixture.open();
-    QPointer<StepByStep> first(&window);
+    TutorialWindow &window = fixture.open();
+    QPointer<TutorialWindow> first(&window);
     QCOMPARE(fixture.platform.loop.doEventsCalls, 0); // the greeting does not yield
 
     QString textWhileYielding;
@@ -312,7 +302,7 @@ void TestTutorial::textIsShownBeforeTheNarrationAndExitDiscards()
     QTRY_VERIFY(first.isNull()); // deleted once back in the event loop
 
     // The next opening starts again: greeting, empty counter, no topic.
-    StepByStep &again = fixture.open();
+    TutorialWindow &again = fixture.open();
     QVERIFY(!again.stepCounter().has_value());
     QCOMPARE(again.selectedTopic(), TutorialTopic::None);
     QCOMPARE(fixture.played().constLast(), fixture.wave("PibbetHello.Wav"));
@@ -321,7 +311,7 @@ void TestTutorial::textIsShownBeforeTheNarrationAndExitDiscards()
 void TestTutorial::missingFilesGiveEmptyTextAndGoOn()
 {
     TutorialFixture fixture(false);
-    StepByStep &window = fixture.open();
+    TutorialWindow &window = fixture.open();
     QCOMPARE(window.label1()->text(), QStringLiteral("Hello There!"));
     QVERIFY(window.pibbetText()->toPlainText().isEmpty());
     QTest::mouseClick(window.addKeyWordOption(), Qt::LeftButton);
@@ -342,7 +332,7 @@ void TestTutorial::keywordEditorOpensAndClosesTheTutorial()
 {
     Program program;
     program.keywordEditor.show();
-    LinkBuilder *editor = program.keywordEditor.window();
+    KeywordEditorWindow *editor = program.keywordEditor.window();
     QVERIFY(editor);
 
     // Left click on the face: the tutorial loads (greeting) and greets again.
@@ -367,12 +357,12 @@ void TestTutorial::addingStepsTwoAndThreeTurnTheKeyWordFieldGreen()
 {
     Program program;
     program.tutorial.show();
-    StepByStep &window = program.tutorial.window();
+    TutorialWindow &window = program.tutorial.window();
     QVERIFY(!program.keywordEditor.isOpen());
 
     QTest::mouseClick(window.addKeyWordOption(), Qt::LeftButton);
     QVERIFY(program.keywordEditor.isOpen());
-    LinkBuilder *editor = program.keywordEditor.window();
+    KeywordEditorWindow *editor = program.keywordEditor.window();
     QLineEdit *keyWord = editor->keyWordField();
     editor->programNameField()->setFocus();
     QTest::mouseClick(window.nextButton(), Qt::LeftButton);
@@ -399,7 +389,7 @@ void TestTutorial::everyNamedDataFileShipsAndIsUsable()
     // Under exactly the name the program uses, in data/ and beside the executable;
     // texts short and free of Windows paths; waves 16 kHz mono 16-bit PCM, audible.
     QStringList names = tutorialDataFiles();
-    names << db::kNoAppWave << db::kNoKeyWordWave << db::kDeleteWave;
+    names << kNoAppWave << kNoKeyWordWave << kDeleteWave;
     const QStringList source = QDir(QStringLiteral(KORVANE_SOURCE_DATA)).entryList(QDir::Files);
     const QStringList built = QDir(QStringLiteral(KORVANE_BUILT_APP_DIR)).entryList(QDir::Files);
     for (const QString &name : std::as_const(names)) {

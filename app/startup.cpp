@@ -1,0 +1,130 @@
+#include "startup.h"
+
+#include "appfolder.h"
+#include "commandcenterwindow.h"
+#include "desktopplatform.h"
+#include "keywordeditorhost.h"
+#include "keywordeditorwindow.h"
+#include "programwindows.h"
+#include "scripteditorwindow.h"
+#include "singleinstance.h"
+
+#include <QApplication>
+#include <QStringList>
+
+#include <cstdio>
+#include <memory>
+
+namespace korvane {
+
+namespace {
+
+const char kUsage[] =
+    "Usage: korvane [KEYWORD | SCRIPT.vlm]\n"
+    "\n"
+    "  (nothing)    show the Korvane Command Center, or bring the running one to the front\n"
+    "  KEYWORD      act on the key word as if typed in the command center, then end\n"
+    "  SCRIPT.vlm   run a script file without a window, then end\n"
+    "  --help       show this help and end\n"
+    "  --version    show the version and end\n"
+    "\n"
+    "Data (KeyWord.DAT, its index files, PD.ini) lie in the Application folder: $KORVANE_HOME\n"
+    "when set, else the executable's folder when it is writable, else\n"
+    "$XDG_DATA_HOME/korvane (~/.local/share/korvane).\n";
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+int showCommandCenter(Platform &platform)
+{
+    const QString folder = applicationFolder();
+    InstanceLock lock(folder);
+    if (!lock.tryAcquire()) {
+        // Another instance runs: ask it to show itself, never a window of our own.
+        writeShowSignal(folder);
+        return 0;
+    }
+    ProgramWindows windows(platform);
+    CommandCenterWindow &commandCenter = windows.commandCenter();
+    ShowSignalWatcher watcher(folder);
+    QObject::connect(&watcher, &ShowSignalWatcher::showRequested, &commandCenter,
+                     &CommandCenterWindow::showRequested);
+    commandCenter.load();
+    watcher.check(); // a request left behind before the watch began
+    return QApplication::exec();
+}
+
+int actOnKeyWord(Platform &platform, const QString &commandLine)
+{
+    // The command center is not shown for a key word given on the command line, so
+    // it does not flash up for a moment; only its settings are loaded, so that EXIT
+    // writes them back unchanged.
+    ProgramWindows windows(platform);
+    windows.commandCenter().loadSettings();
+    windows.commandCenter().actOnText(commandLine);
+    // Yes to the unknown-word question opened the keyword editor: the program
+    // keeps running until it closes.
+    if (!windows.keywordEditor().isOpen())
+        return 0;
+    QObject::connect(windows.keywordEditor().window(), &KeywordEditorWindow::unloaded, qApp,
+                     &QCoreApplication::quit);
+    return QApplication::exec();
+}
+
+int runScript(DesktopPlatform &platform, const QString &commandLine)
+{
+    const QString reason = platform.keyboard().unavailableReason();
+    if (!reason.isEmpty())
+        std::fprintf(stderr, "korvane: %s: keystroke lines and `A will have no effect.\n",
+                     qPrintable(reason));
+    // The editor runs the script from its load, before it is ever shown, and every
+    // ending of that run ends the program.
+    editor::ScriptEditorWindow scripter(platform, commandLine);
+    return 0;
+}
+
+} // namespace
+
+int runKorvane(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const QString commandLine = arguments.join(u' ');
+
+    if (commandLine == QLatin1String("--help")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (commandLine == QLatin1String("--version")) {
+        std::printf("korvane %s\n", KORVANE_VERSION);
+        return 0;
+    }
+    if (!hasDisplay()) {
+        std::fputs("korvane: no graphical display: neither DISPLAY nor WAYLAND_DISPLAY is set.\n"
+                   "Korvane's windows need a desktop session (X11, or XWayland); start it from "
+                   "one.\n",
+                   stderr);
+        return 1;
+    }
+
+    // The command line belongs to Korvane: Qt sees no options in it.
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+    QApplication::setApplicationName(QStringLiteral("korvane"));
+    QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(KORVANE_APP_ID));
+    DesktopPlatform platform;
+
+    if (commandLine.isEmpty())
+        return showCommandCenter(platform);
+    if (commandLine.toUpper().contains(QLatin1String(".VLM")))
+        return runScript(platform, commandLine);
+    return actOnKeyWord(platform, commandLine);
+}
+
+} // namespace korvane

@@ -1,0 +1,142 @@
+#include "commandcentermenu.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSet>
+
+namespace korvane {
+
+namespace {
+
+const std::array<QString, CommandCenterMenu::kEntryCount> kEntryCaptions = {
+    QStringLiteral("&Add New Keywords"),
+    QStringLiteral("&Remove Title Bar"),
+    QStringLiteral("A&pplications"),
+    QStringLiteral("&Key Words"),
+    QStringLiteral("&About"),
+    QStringLiteral("&Velmora "),
+    QStringLiteral("&Help"),
+    QStringLiteral("E&xit"),
+};
+
+// Replaces `menu`'s entries after its blank first one by one entry per caption; a
+// click reports the caption through `chosen`.
+template<typename Signal>
+void fillEntries(QMenu *menu, const QStringList &captions, CommandCenterMenu *owner, Signal chosen)
+{
+    constexpr int first = 1;
+    const QList<QAction *> old = menu->actions();
+    for (qsizetype i = first; i < old.size(); ++i) {
+        menu->removeAction(old.at(i));
+        delete old.at(i); // entries are owned by the menu they were created in
+    }
+    menu->setUpdatesEnabled(false);
+    for (const QString &caption : captions) {
+        QAction *action = menu->addAction(caption);
+        QObject::connect(action, &QAction::triggered, owner,
+                         [owner, chosen, caption] { emit(owner->*chosen)(caption); });
+    }
+    menu->setUpdatesEnabled(true);
+}
+
+// The blank entry each submenu starts with; choosing it reports an empty text.
+template<typename Signal> void addBlankEntry(QMenu *menu, CommandCenterMenu *owner, Signal chosen)
+{
+    QObject::connect(menu->addAction(QString()), &QAction::triggered, owner,
+                     [owner, chosen] { emit(owner->*chosen)(QString()); });
+}
+
+} // namespace
+
+CommandCenterMenu::CommandCenterMenu(const db::KeywordDatabase &database, QWidget *window)
+    : m_database(database)
+    , m_menu(new QMenu(QStringLiteral("Floating Menu"), window))
+{
+    for (int i = 0; i < kEntryCount; ++i) {
+        QAction *action = m_menu->addAction(kEntryCaptions.at(i));
+        const auto chosen = MenuEntry(i);
+        connect(action, &QAction::triggered, this, [this, chosen] { emit entryChosen(chosen); });
+        m_entries.at(i) = action;
+    }
+
+    m_applications = new QMenu(m_menu);
+    addBlankEntry(m_applications, this, &CommandCenterMenu::applicationChosen);
+    entry(MenuEntry::Applications)->setMenu(m_applications);
+
+    m_keyWords = new QMenu(m_menu);
+    m_keyWordPrograms = new QMenu(m_keyWords);
+    addBlankEntry(m_keyWordPrograms, this, &CommandCenterMenu::keyWordProgramChosen);
+    m_keyWords->addAction(QString())->setMenu(m_keyWordPrograms);
+    entry(MenuEntry::KeyWords)->setMenu(m_keyWords);
+
+    connect(m_applications, &QMenu::aboutToShow, this, &CommandCenterMenu::fillApplications);
+    connect(m_keyWords, &QMenu::aboutToShow, this, &CommandCenterMenu::fillKeyWords);
+    connect(m_keyWordPrograms, &QMenu::aboutToShow, this, &CommandCenterMenu::fillKeyWordPrograms);
+}
+
+CommandCenterMenu::~CommandCenterMenu() = default;
+
+void CommandCenterMenu::setLists(const db::AvailableLists &lists)
+{
+    m_lists = lists;
+    m_programs.clear();
+    m_programsLoaded = false;
+    m_applicationsBuilt = false;
+    m_keyWordsBuilt = false;
+    m_keyWordProgramsBuilt = false;
+}
+
+void CommandCenterMenu::fillApplications()
+{
+    if (m_applicationsBuilt)
+        return;
+    QStringList captions;
+    captions.reserve(m_lists.availableApplications.size());
+    for (const QString &item : std::as_const(m_lists.availableApplications))
+        captions.append(db::itemText(item));
+    fillEntries(m_applications, captions, this, &CommandCenterMenu::applicationChosen);
+    m_applicationsBuilt = true;
+}
+
+void CommandCenterMenu::fillKeyWords()
+{
+    if (m_keyWordsBuilt)
+        return;
+    QStringList captions;
+    captions.reserve(m_lists.keywordsAlreadyUsed.size());
+    for (const QString &item : std::as_const(m_lists.keywordsAlreadyUsed))
+        captions.append(db::itemText(item));
+    fillEntries(m_keyWords, captions, this, &CommandCenterMenu::keyWordChosen);
+    m_keyWordsBuilt = true;
+}
+
+void CommandCenterMenu::fillKeyWordPrograms()
+{
+    if (m_keyWordProgramsBuilt)
+        return;
+    loadPrograms();
+    QStringList captions;
+    captions.reserve(m_lists.keywordsAlreadyUsed.size());
+    for (const QString &item : std::as_const(m_lists.keywordsAlreadyUsed))
+        captions.append(m_programs.value(db::itemRecordNumber(item)));
+    fillEntries(m_keyWordPrograms, captions, this, &CommandCenterMenu::keyWordProgramChosen);
+    m_keyWordProgramsBuilt = true;
+}
+
+void CommandCenterMenu::loadPrograms()
+{
+    if (m_programsLoaded)
+        return;
+    // One sequential pass over the record file instead of one open per key word.
+    QSet<qint32> wanted;
+    for (const QString &item : std::as_const(m_lists.keywordsAlreadyUsed))
+        wanted.insert(db::itemRecordNumber(item));
+    m_database.forEachRecord([this, &wanted](qint32 number, const db::KeywordRecord &record) {
+        if (wanted.contains(number))
+            m_programs.insert(number, record.program.trimmed());
+        return true;
+    });
+    m_programsLoaded = true;
+}
+
+} // namespace korvane
