@@ -91,9 +91,9 @@ void CommandCenterMenu::fillApplications()
     if (m_applicationsBuilt)
         return;
     QStringList captions;
-    captions.reserve(m_lists.availableApplications.size());
-    for (const QString &item : std::as_const(m_lists.availableApplications))
-        captions.append(db::itemText(item));
+    captions.reserve(m_lists.applications.size());
+    for (const db::RecordItem &item : std::as_const(m_lists.applications))
+        captions.append(item.text);
     fillEntries(m_applications, captions, this, &CommandCenterMenu::applicationChosen);
     m_applicationsBuilt = true;
 }
@@ -103,9 +103,9 @@ void CommandCenterMenu::fillKeyWords()
     if (m_keyWordsBuilt)
         return;
     QStringList captions;
-    captions.reserve(m_lists.keywordsAlreadyUsed.size());
-    for (const QString &item : std::as_const(m_lists.keywordsAlreadyUsed))
-        captions.append(db::itemText(item));
+    captions.reserve(m_lists.keyWords.size());
+    for (const db::RecordItem &item : std::as_const(m_lists.keyWords))
+        captions.append(item.text);
     fillEntries(m_keyWords, captions, this, &CommandCenterMenu::keyWordChosen);
     m_keyWordsBuilt = true;
 }
@@ -116,9 +116,9 @@ void CommandCenterMenu::fillKeyWordPrograms()
         return;
     loadPrograms();
     QStringList captions;
-    captions.reserve(m_lists.keywordsAlreadyUsed.size());
-    for (const QString &item : std::as_const(m_lists.keywordsAlreadyUsed))
-        captions.append(m_programs.value(db::itemRecordNumber(item)));
+    captions.reserve(m_lists.keyWords.size());
+    for (const db::RecordItem &item : std::as_const(m_lists.keyWords))
+        captions.append(m_programs.value(item.recordNumber));
     fillEntries(m_keyWordPrograms, captions, this, &CommandCenterMenu::keyWordProgramChosen);
     m_keyWordProgramsBuilt = true;
 }
@@ -129,8 +129,8 @@ void CommandCenterMenu::loadPrograms()
         return;
     // One sequential pass over the record file instead of one open per key word.
     QSet<qint32> wanted;
-    for (const QString &item : std::as_const(m_lists.keywordsAlreadyUsed))
-        wanted.insert(db::itemRecordNumber(item));
+    for (const db::RecordItem &item : std::as_const(m_lists.keyWords))
+        wanted.insert(item.recordNumber);
     m_database.forEachRecord([this, &wanted](qint32 number, const db::KeywordRecord &record) {
         if (wanted.contains(number))
             m_programs.insert(number, record.program.trimmed());

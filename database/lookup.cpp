@@ -5,16 +5,12 @@
 #include <QSet>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace korvane::db {
 namespace {
 
 // Records between two calls of the yield callback while building the lists.
 constexpr qint32 kRecordsPerYield = 256;
-// The characters at an item's end that hold its record number.
-constexpr int kRecordNumberTail = 10;
 
 QString spaces(int count)
 {
@@ -33,84 +29,62 @@ QStringList commandLinesFor(const KeywordDatabase &database, const KeyWord &keyW
     return commandLines;
 }
 
-QString keywordsAlreadyUsedItem(const KeywordRecord &record, qint32 recordNumber)
+RecordItem keyWordItem(const KeywordRecord &record, qint32 recordNumber)
 {
-    return fitField(record.keyWord, kKeyWordWidth) + spaces(53) + numberText(recordNumber);
+    return {trimSpaces(record.keyWord), recordNumber,
+            fitField(record.keyWord, kKeyWordWidth) + spaces(53) + numberText(recordNumber)};
 }
 
-QString availableApplicationsItem(const KeywordRecord &record, qint32 recordNumber)
+RecordItem applicationItem(const KeywordRecord &record, qint32 recordNumber)
 {
-    return fitField(upperCase(record.program), kProgramWidth) + spaces(17) +
-           numberText(recordNumber);
+    const QString program = upperCase(record.program);
+    return {trimSpaces(program), recordNumber,
+            fitField(program, kProgramWidth) + spaces(17) + numberText(recordNumber)};
 }
 
-QString keyWordListItem(const KeywordRecord &record, qint32 recordNumber)
+RecordItem keyWordOfApplicationItem(const KeywordRecord &record, qint32 recordNumber)
 {
-    return fitField(record.keyWord, kKeyWordWidth) + spaces(74) + numberText(recordNumber);
+    return {trimSpaces(record.keyWord), recordNumber,
+            fitField(record.keyWord, kKeyWordWidth) + spaces(74) + numberText(recordNumber)};
 }
 
-QString addedKeyWordItem(const QString &trimmedKeyWord, qint32 recordNumber)
+RecordItem addedKeyWordItem(const QString &trimmedKeyWord, qint32 recordNumber)
 {
-    return trimmedKeyWord + spaces(124) + numberText(recordNumber);
+    return {trimmedKeyWord, recordNumber, trimmedKeyWord + spaces(124) + numberText(recordNumber)};
 }
 
-qint32 itemRecordNumber(const QString &item)
+bool itemLess(const RecordItem &a, const RecordItem &b)
 {
-    // Rounded half to even, as the 32-bit conversion did; out of range reads as none.
-    const double value = std::nearbyint(leadingNumber(QStringView(item).right(kRecordNumberTail)));
-    if (value < std::numeric_limits<qint32>::min() || value > std::numeric_limits<qint32>::max())
-        return 0;
-    return qint32(value);
+    const int folded = QString::compare(a.shown, b.shown, Qt::CaseInsensitive);
+    return folded != 0 ? folded < 0 : QString::compare(a.shown, b.shown, Qt::CaseSensitive) < 0;
 }
 
-QString itemText(const QString &item, int tailLength)
+void insertSorted(QList<RecordItem> &list, const RecordItem &item)
 {
-    if (item.size() <= tailLength)
-        return {};
-    return trimSpaces(QStringView(item).left(item.size() - tailLength));
-}
-
-bool listItemLess(const QString &a, const QString &b)
-{
-    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
-    return folded != 0 ? folded < 0 : QString::compare(a, b, Qt::CaseSensitive) < 0;
-}
-
-void insertSorted(QStringList &list, const QString &item)
-{
-    list.insert(std::upper_bound(list.cbegin(), list.cend(), item, listItemLess), item);
-}
-
-bool ApplicationExistsInList(const QStringList &availableApplications, const QString &program)
-{
-    return std::any_of(
-        availableApplications.cbegin(), availableApplications.cend(),
-        [&program](const QString &item) { return upperCase(itemText(item)) == program; });
+    list.insert(std::upper_bound(list.cbegin(), list.cend(), item, itemLess), item);
 }
 
 AvailableLists buildAvailableLists(const KeywordDatabase &database,
                                    const std::function<void()> &yield)
 {
     AvailableLists lists;
-    // The programs listed so far, as ApplicationExistsInList would compare them.
+    // The programs listed so far: one entry per program, compared trimmed.
     QSet<QString> programsListed;
     database.forEachRecord([&](qint32 recordNumber, const KeywordRecord &record) {
         if (yield && recordNumber % kRecordsPerYield == 0)
             yield();
         if (!record.isActive())
             return true;
-        lists.keywordsAlreadyUsed.append(keywordsAlreadyUsedItem(record, recordNumber));
-        const QString program = trimSpaces(upperCase(record.program));
-        if (!programsListed.contains(program)) {
-            programsListed.insert(program);
-            lists.availableApplications.append(availableApplicationsItem(record, recordNumber));
+        lists.keyWords.append(keyWordItem(record, recordNumber));
+        RecordItem application = applicationItem(record, recordNumber);
+        if (!programsListed.contains(application.text)) {
+            programsListed.insert(application.text);
+            lists.applications.append(std::move(application));
         }
         return true;
     });
-    std::stable_sort(lists.keywordsAlreadyUsed.begin(), lists.keywordsAlreadyUsed.end(),
-                     listItemLess);
-    std::stable_sort(lists.availableApplications.begin(), lists.availableApplications.end(),
-                     listItemLess);
+    std::stable_sort(lists.keyWords.begin(), lists.keyWords.end(), itemLess);
+    std::stable_sort(lists.applications.begin(), lists.applications.end(), itemLess);
     return lists;
 }
 

@@ -26,36 +26,39 @@ QStringList commandLinesFor(const KeywordDatabase &database, const KeyWord &keyW
 
 // --- list items ---------------------------------------------------------------
 
-// KeywordsAlreadyUsed as built from the record file: 50-character key word field,
+// An entry of a list that stands for a Keyword record: its trimmed key word or
+// program, the record's number, and the text the list shows and sorts by (the
+// field pushed out by spaces, then the number, so that the number stays out of
+// sight and equal texts sort by it). Code reads `text` and `recordNumber` only.
+struct RecordItem
+{
+    QString text;
+    qint32 recordNumber = 0;
+    QString shown;
+
+    bool operator==(const RecordItem &other) const = default;
+};
+
+// The key words list built from the record file: the 50-character key word field,
 // 53 spaces, the record number with its sign blank.
-QString keywordsAlreadyUsedItem(const KeywordRecord &record, qint32 recordNumber);
-// AvailableApplications: 256-character program field, 17 spaces, record number.
-QString availableApplicationsItem(const KeywordRecord &record, qint32 recordNumber);
-// KeyWordList as filled from the application index: key word field, 74 spaces.
-QString keyWordListItem(const KeywordRecord &record, qint32 recordNumber);
-// KeyWordList and KeywordsAlreadyUsed items that Add appends: the trimmed key
-// word, 124 spaces, record number.
-QString addedKeyWordItem(const QString &trimmedKeyWord, qint32 recordNumber);
+RecordItem keyWordItem(const KeywordRecord &record, qint32 recordNumber);
+// The programs list: the upper-cased 256-character program field, 17 spaces.
+RecordItem applicationItem(const KeywordRecord &record, qint32 recordNumber);
+// The key words of one program, as found through the application index: the key
+// word field, 74 spaces.
+RecordItem keyWordOfApplicationItem(const KeywordRecord &record, qint32 recordNumber);
+// The entry Add puts into the key word lists: the trimmed key word, 124 spaces.
+RecordItem addedKeyWordItem(const QString &trimmedKeyWord, qint32 recordNumber);
 
-// The record number held in an item's last 10 characters (0 when not numeric).
-qint32 itemRecordNumber(const QString &item);
-// The item without its last `tailLength` characters, trimmed.
-QString itemText(const QString &item, int tailLength = 10);
-
-// The order of a sorted list box: alphabetical over the whole item text,
-// ignoring case.
-bool listItemLess(const QString &a, const QString &b);
-// Inserts `item` at its sorted place.
-void insertSorted(QStringList &list, const QString &item);
-
-// True if some item, without its last 10 characters, trimmed and upper-cased,
-// equals `program` exactly.
-bool ApplicationExistsInList(const QStringList &availableApplications, const QString &program);
+// The order of a sorted list: alphabetical over the shown text, ignoring case.
+bool itemLess(const RecordItem &a, const RecordItem &b);
+// Inserts `item` at its sorted place (after equal ones).
+void insertSorted(QList<RecordItem> &list, const RecordItem &item);
 
 struct AvailableLists
 {
-    QStringList keywordsAlreadyUsed;   // one item per active record, sorted
-    QStringList availableApplications; // one item per distinct program, sorted
+    QList<RecordItem> keyWords;     // one per active record, sorted
+    QList<RecordItem> applications; // one per distinct program, sorted
 };
 
 // Builds both lists from the active records in one pass over the record file,

@@ -51,8 +51,7 @@ AddResult addKeyWord(KeywordDatabase &database, const QString &keyWord, const QS
 
     result.outcome = AddOutcome::Added;
     result.recordNumber = *recordNumber;
-    result.trimmedKeyWord = trimSpaces(keyWordField);
-    result.listItem = addedKeyWordItem(result.trimmedKeyWord, result.recordNumber);
+    result.listItem = addedKeyWordItem(trimSpaces(keyWordField), result.recordNumber);
     return result;
 }
 

@@ -4,6 +4,7 @@
 // its index entries. The editor tells the user what an outcome means.
 
 #include "keyworddatabase.h"
+#include "lookup.h"
 
 namespace korvane::db {
 
@@ -19,9 +20,8 @@ struct AddResult
 {
     AddOutcome outcome = AddOutcome::WriteFailed;
     qint32 recordNumber = 0;
-    QString trimmedKeyWord; // the text of the two list items Add appends
-    QString listItem;       // addedKeyWordItem(trimmedKeyWord, recordNumber)
-    QString unstorable;     // the characters Windows-1252 cannot store, each once
+    RecordItem listItem; // the entry Add puts into the editor's key word lists
+    QString unstorable;  // the characters Windows-1252 cannot store, each once
 };
 
 // Validates, then appends the record and its keyword and application index

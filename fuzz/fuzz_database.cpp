@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         checkHits(database, database.findApplication(entry.key));
     }
     const AvailableLists lists = buildAvailableLists(database);
-    fuzz::check(lists.keywordsAlreadyUsed.size() == active.size(), "one list item per record");
+    fuzz::check(lists.keyWords.size() == active.size(), "one list item per record");
 
     database.ReIndex_Database();
     for (const auto &item : active) {

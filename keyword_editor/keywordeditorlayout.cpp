@@ -189,15 +189,16 @@ void KeywordEditorWindow::connectEvents()
             &KeywordEditorWindow::AddKeyWordButton_Click);
     connect(m_deleteKeyWordButton, &QToolButton::clicked, this,
             &KeywordEditorWindow::DeleteKeyWordButton_Click);
-    connect(m_availableApplications, &RecordList::click, this,
+    connect(m_availableApplications, &RecordList::entryClicked, this,
             &KeywordEditorWindow::AvailableApplications_Click);
-    connect(m_availableApplications, &RecordList::dblClick, this,
+    connect(m_availableApplications, &RecordList::entryDoubleClicked, this,
             &KeywordEditorWindow::AvailableApplications_DblClick);
-    connect(m_keywordsAlreadyUsed, &RecordList::click, this,
+    connect(m_keywordsAlreadyUsed, &RecordList::entryClicked, this,
             &KeywordEditorWindow::KeywordsAlreadyUsed_Click);
-    connect(m_keywordsAlreadyUsed, &RecordList::dblClick, this,
+    connect(m_keywordsAlreadyUsed, &RecordList::entryDoubleClicked, this,
             &KeywordEditorWindow::KeywordsAlreadyUsed_DblClick);
-    connect(m_keyWordList, &RecordList::dblClick, this, &KeywordEditorWindow::KeyWordList_DblClick);
+    connect(m_keyWordList, &RecordList::entryDoubleClicked, this,
+            &KeywordEditorWindow::KeyWordList_DblClick);
 }
 
 bool KeywordEditorWindow::eventFilter(QObject *watched, QEvent *event)

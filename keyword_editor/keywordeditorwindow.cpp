@@ -17,11 +17,6 @@ namespace korvane {
 
 namespace {
 
-// Characters at an item's end that hold its record number.
-constexpr int kRecordNumberTail = 10;
-// AvailableApplications items give their program without the last 14.
-constexpr int kProgramTail = 14;
-
 // Holds the busy cursor for one scope.
 class BusyCursor
 {
@@ -118,11 +113,10 @@ void KeywordEditorWindow::Clear_Keyword()
     m_keyWord->clear();
 }
 
-void KeywordEditorWindow::Display_Application(const QString &RecordNumber)
+void KeywordEditorWindow::Display_Application(qint32 recordNumber)
 {
     // A record that cannot be read leaves the path as it is.
-    const std::optional<db::KeywordRecord> record =
-        m_database.Get_Keyword_Record(db::itemRecordNumber(RecordNumber));
+    const std::optional<db::KeywordRecord> record = m_database.Get_Keyword_Record(recordNumber);
     if (record)
         m_programName->setText(db::trimSpaces(record->program));
 }
@@ -130,8 +124,8 @@ void KeywordEditorWindow::Display_Application(const QString &RecordNumber)
 void KeywordEditorWindow::Show_Available_Applications()
 {
     const db::AvailableLists lists = db::buildAvailableLists(m_database);
-    m_availableApplications->setTexts(lists.availableApplications);
-    m_keywordsAlreadyUsed->setTexts(lists.keywordsAlreadyUsed);
+    m_availableApplications->setItems(lists.applications);
+    m_keywordsAlreadyUsed->setItems(lists.keyWords);
     m_label5->setText(QStringLiteral("Keywords Already Used - ") +
                       numberText(m_keywordsAlreadyUsed->count()));
 }
@@ -145,7 +139,7 @@ void KeywordEditorWindow::Search_Applications_Indexed(const QString &AppName,
         return;
     m_keyWordList->clear();
     for (const db::IndexHit &hit : m_database.findApplication(AppName))
-        m_keyWordList->insertSorted(db::keyWordListItem(hit.record, hit.recordNumber));
+        m_keyWordList->insertSorted(db::keyWordOfApplicationItem(hit.record, hit.recordNumber));
     m_platform.events().doEvents();
 }
 
@@ -230,7 +224,7 @@ void KeywordEditorWindow::AddKeyWordButton_Click()
 
 void KeywordEditorWindow::DeleteKeyWordButton_Click()
 {
-    const qint32 recordNumber = db::itemRecordNumber(m_keyWordList->selectedText());
+    const qint32 recordNumber = m_keyWordList->selectedItem().recordNumber;
     if (recordNumber == 0) {
         promptAndTell(kDeleteWave, kSelectToDeleteMessage);
         return;
@@ -241,18 +235,16 @@ void KeywordEditorWindow::DeleteKeyWordButton_Click()
 
 void KeywordEditorWindow::AvailableApplications_Click()
 {
-    const QString item = m_availableApplications->selectedText();
-    if (item.isEmpty())
+    const QString program = m_availableApplications->selectedItem().text;
+    if (program.isEmpty())
         return;
-    const QString program = db::itemText(item, kProgramTail);
     m_programName->setText(program);
     Search_Applications_Indexed(program, QStringLiteral(".apx"));
 }
 
 void KeywordEditorWindow::AvailableApplications_DblClick()
 {
-    const QString program =
-        db::itemText(m_availableApplications->selectedText(), kRecordNumberTail);
+    const QString program = m_availableApplications->selectedItem().text;
     // Nothing selected starts nothing; a program that cannot start changes nothing.
     if (!program.isEmpty())
         m_platform.processes().start(program);
@@ -260,26 +252,26 @@ void KeywordEditorWindow::AvailableApplications_DblClick()
 
 void KeywordEditorWindow::KeywordsAlreadyUsed_Click()
 {
-    const QString item = m_keywordsAlreadyUsed->selectedText();
-    if (item.isEmpty())
+    const db::RecordItem item = m_keywordsAlreadyUsed->selectedItem();
+    if (item.recordNumber == 0)
         return;
-    Display_Application(item.right(kRecordNumberTail));
+    Display_Application(item.recordNumber);
     Search_Applications_Indexed(m_programName->text(), QStringLiteral(".APX"));
 }
 
 void KeywordEditorWindow::KeywordsAlreadyUsed_DblClick()
 {
-    runKeyWord(m_keywordsAlreadyUsed->selectedText());
+    runKeyWord(m_keywordsAlreadyUsed->selectedItem());
 }
 
 void KeywordEditorWindow::KeyWordList_DblClick()
 {
-    runKeyWord(m_keyWordList->selectedText());
+    runKeyWord(m_keyWordList->selectedItem());
 }
 
-void KeywordEditorWindow::runKeyWord(const QString &item)
+void KeywordEditorWindow::runKeyWord(const db::RecordItem &item)
 {
-    const db::KeyWord keyWord(db::itemText(item, kRecordNumberTail));
+    const db::KeyWord keyWord(item.text);
     // With nothing selected there is no key word to run.
     if (!keyWord.isEmpty())
         KeywordEditorHooks::call(m_hooks.actOnKeyWord, keyWord);

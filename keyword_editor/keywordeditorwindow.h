@@ -6,6 +6,7 @@
 
 #include "keyworddatabase.h"
 #include "keywordeditorhooks.h"
+#include "lookup.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -61,7 +62,7 @@ public:
     void Form_Unload();
     void Clear_Screen();
     void Clear_Keyword();
-    void Display_Application(const QString &RecordNumber);
+    void Display_Application(qint32 recordNumber);
     void Show_Available_Applications();
     void Search_Applications_Indexed(const QString &AppName, const QString &Extension);
 
@@ -110,7 +111,7 @@ private:
     void buildControls();
     void buildMenus();
     void connectEvents();
-    void runKeyWord(const QString &item);
+    void runKeyWord(const db::RecordItem &item);
     // Plays the spoken prompt, then shows the message while it plays.
     void promptAndTell(const QString &wave, const QString &message);
 

@@ -1,12 +1,30 @@
 #include "recordlist.h"
 
-#include "lookup.h"
-
 #include <QKeyEvent>
 
 #include <memory>
 
 namespace korvane {
+
+namespace {
+
+constexpr int kRecordNumberRole = Qt::UserRole;
+constexpr int kTextRole = Qt::UserRole + 1;
+
+QListWidgetItem *makeRow(const db::RecordItem &item)
+{
+    auto *row = new QListWidgetItem(item.shown);
+    row->setData(kRecordNumberRole, item.recordNumber);
+    row->setData(kTextRole, item.text);
+    return row;
+}
+
+db::RecordItem itemOf(const QListWidgetItem *row)
+{
+    return {row->data(kTextRole).toString(), row->data(kRecordNumberRole).toInt(), row->text()};
+}
+
+} // namespace
 
 RecordList::RecordList(QWidget *parent)
     : QListWidget(parent)
@@ -15,44 +33,45 @@ RecordList::RecordList(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTextElideMode(Qt::ElideNone);
     setUniformItemSizes(true); // thousands of items stay cheap to lay out
-    connect(this, &QListWidget::itemClicked, this, &RecordList::click);
-    connect(this, &QListWidget::itemDoubleClicked, this, &RecordList::dblClick);
+    connect(this, &QListWidget::itemClicked, this, &RecordList::entryClicked);
+    connect(this, &QListWidget::itemDoubleClicked, this, &RecordList::entryDoubleClicked);
 }
 
-QString RecordList::selectedText() const
+db::RecordItem RecordList::selectedItem() const
 {
     const QList<QListWidgetItem *> selected = selectedItems();
-    return selected.isEmpty() ? QString() : selected.first()->text();
+    return selected.isEmpty() ? db::RecordItem() : itemOf(selected.first());
 }
 
-QStringList RecordList::texts() const
+QList<db::RecordItem> RecordList::items() const
 {
-    QStringList result;
+    QList<db::RecordItem> result;
     result.reserve(count());
     for (int row = 0; row < count(); ++row)
-        result.append(item(row)->text());
+        result.append(itemOf(item(row)));
     return result;
 }
 
-void RecordList::setTexts(const QStringList &sortedItems)
+void RecordList::setItems(const QList<db::RecordItem> &sortedItems)
 {
     clear();
-    addItems(sortedItems);
+    for (const db::RecordItem &entry : sortedItems)
+        addItem(makeRow(entry));
 }
 
-void RecordList::insertSorted(const QString &text)
+void RecordList::insertSorted(const db::RecordItem &entry)
 {
-    // The first row whose text sorts after the new one (upper bound).
+    // The first row whose entry sorts after the new one (upper bound).
     int low = 0;
     int high = count();
     while (low < high) {
         const int middle = (low + high) / 2;
-        if (db::listItemLess(text, item(middle)->text()))
+        if (db::itemLess(entry, itemOf(item(middle))))
             high = middle;
         else
             low = middle + 1;
     }
-    insertItem(low, text);
+    insertItem(low, makeRow(entry));
 }
 
 void RecordList::removeSelected()
@@ -67,7 +86,7 @@ void RecordList::keyPressEvent(QKeyEvent *event)
     const QListWidgetItem *before = currentItem();
     QListWidget::keyPressEvent(event);
     if (currentItem() != before && currentItem() != nullptr)
-        emit click();
+        emit entryClicked();
 }
 
 } // namespace korvane

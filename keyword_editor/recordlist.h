@@ -1,10 +1,12 @@
 #pragma once
 
-// A sorted list box whose items carry a Keyword record number at their end,
-// pushed out of sight by spaces: no horizontal scrolling, no eliding.
+// A sorted list of entries that stand for Keyword records. Each row shows the
+// item's padded text and carries its record number and trimmed text as item data;
+// nothing is read back from what is shown.
+
+#include "lookup.h"
 
 #include <QListWidget>
-#include <QStringList>
 
 namespace korvane {
 
@@ -14,21 +16,21 @@ class RecordList : public QListWidget
 public:
     explicit RecordList(QWidget *parent = nullptr);
 
-    // The selected item's text, empty when nothing is selected.
-    QString selectedText() const;
-    QStringList texts() const;
+    // The selected entry; an empty one (record 0) when nothing is selected.
+    db::RecordItem selectedItem() const;
+    QList<db::RecordItem> items() const;
 
     // Replaces the contents with `sortedItems`, already in list order.
-    void setTexts(const QStringList &sortedItems);
+    void setItems(const QList<db::RecordItem> &sortedItems);
     // Inserts `item` at its place in alphabetical order.
-    void insertSorted(const QString &item);
+    void insertSorted(const db::RecordItem &item);
     void removeSelected();
 
 signals:
     // A mouse click on an item, or the selection moved with the keyboard.
-    void click();
+    void entryClicked();
     // A double-click on an item.
-    void dblClick();
+    void entryDoubleClicked();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

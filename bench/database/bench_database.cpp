@@ -127,12 +127,12 @@ void benchmark(int records, bool oneLetter)
     if (found != 1 ||
         keyWordsOfProgram !=
             records / kDistinctPrograms + (7 <= records % kDistinctPrograms ? 1 : 0) ||
-        lists.keywordsAlreadyUsed.size() != records ||
-        lists.availableApplications.size() != std::min(records, kDistinctPrograms))
+        lists.keyWords.size() != records ||
+        lists.applications.size() != std::min(records, kDistinctPrograms))
         std::printf("         unexpected results: %d hit(s), %d key word(s) of the program, "
                     "%lld used, %lld applications\n",
-                    found, keyWordsOfProgram, qlonglong(lists.keywordsAlreadyUsed.size()),
-                    qlonglong(lists.availableApplications.size()));
+                    found, keyWordsOfProgram, qlonglong(lists.keyWords.size()),
+                    qlonglong(lists.applications.size()));
 }
 
 } // namespace

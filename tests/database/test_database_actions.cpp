@@ -48,8 +48,8 @@ void TestDatabaseActions::addWritesTheExactBytes()
     const AddResult result = addKeyWord(database, u"notes"_s, u"c:\\windows\\notepad.exe"_s);
     QCOMPARE(result.outcome, AddOutcome::Added);
     QCOMPARE(result.recordNumber, 1);
-    QCOMPARE(result.trimmedKeyWord, u"NOTES"_s);
-    QCOMPARE(result.listItem, u"NOTES"_s + QString(124, u' ') + u" 1"_s);
+    QCOMPARE(result.listItem,
+             (RecordItem{u"NOTES"_s, 1, u"NOTES"_s + QString(124, u' ') + u" 1"_s}));
 
     QCOMPARE(m_home->entries(), (QStringList{u"C.APX"_s, u"KeyWord.DAT"_s, u"N.KWX"_s}));
     QCOMPARE(m_home->read(u"KeyWord.DAT"_s), QByteArray("\x01\x00"
@@ -161,28 +161,24 @@ void TestDatabaseActions::commandLinesOfEveryMatch()
 void TestDatabaseActions::listItems()
 {
     const KeywordRecord record{kStatusActive, padded(u"/usr/bin/vi"_s, 256), padded(u"VI"_s, 50)};
-    QCOMPARE(keyWordListItem(record, 123456789),
-             padded(u"VI"_s, 50) + QString(74, u' ') + u" 123456789"_s);
-    const QString used = keywordsAlreadyUsedItem(record, 12);
-    QCOMPARE(itemRecordNumber(used), 12);
-    QCOMPARE(itemText(used), u"VI"_s);
-    QCOMPARE(itemText(availableApplicationsItem(record, 7), 14), u"/USR/BIN/VI"_s);
-    QCOMPARE(itemText(u"short"_s), QString());
-    // The number is read from the item's tail, rounded half to even.
-    QCOMPARE(itemRecordNumber(u"NOTEPAD"_s), 0);
-    QCOMPARE(itemRecordNumber(u"x        2.5"_s), 2);
-    QCOMPARE(itemRecordNumber(u"x        3.5"_s), 4);
-    QCOMPARE(itemRecordNumber(u" 9999999999"_s), 0);
+    QCOMPARE(keyWordOfApplicationItem(record, 123456789),
+             (RecordItem{u"VI"_s, 123456789,
+                         padded(u"VI"_s, 50) + QString(74, u' ') + u" 123456789"_s}));
+    QCOMPARE(keyWordItem(record, 12).shown, padded(u"VI"_s, 50) + QString(53, u' ') + u" 12"_s);
+    QCOMPARE(applicationItem(record, 7).text, u"/USR/BIN/VI"_s);
 
-    QStringList list;
-    for (const QString &item : {u"banana  2"_s, u"NOTEPAD  1"_s, u"Apple  3"_s, u"NOTE  4"_s})
+    // Sorted by what is shown, ignoring case; equal texts by their number.
+    QList<RecordItem> list;
+    for (const RecordItem &item :
+         {addedKeyWordItem(u"banana"_s, 2), addedKeyWordItem(u"NOTEPAD"_s, 1),
+          addedKeyWordItem(u"NOTE"_s, 14), addedKeyWordItem(u"Apple"_s, 3),
+          addedKeyWordItem(u"NOTE"_s, 4)})
         insertSorted(list, item);
-    QCOMPARE(list, (QStringList{u"Apple  3"_s, u"banana  2"_s, u"NOTE  4"_s, u"NOTEPAD  1"_s}));
-
-    const QStringList apps{availableApplicationsItem(record, 7)};
-    QVERIFY(ApplicationExistsInList(apps, u"/USR/BIN/VI"_s));
-    QVERIFY(!ApplicationExistsInList(apps, u"/usr/bin/vi"_s));
-    QVERIFY(!ApplicationExistsInList(apps, u"/USR/BIN/V"_s));
+    QStringList order;
+    for (const RecordItem &item : std::as_const(list))
+        order.append(item.text + u'#' + QString::number(item.recordNumber));
+    QCOMPARE(order,
+             (QStringList{u"Apple#3"_s, u"banana#2"_s, u"NOTE#14"_s, u"NOTE#4"_s, u"NOTEPAD#1"_s}));
 }
 
 void TestDatabaseActions::availableListsSortedAndDistinct()
@@ -196,17 +192,16 @@ void TestDatabaseActions::availableListsSortedAndDistinct()
     database.Delete_KeyWord(3);
 
     const AvailableLists lists = buildAvailableLists(database);
-    const auto used = [](const QString &keyWord, int number) {
-        return padded(keyWord, 50) + QString(53, u' ') + u' ' + QString::number(number);
+    const auto entries = [](const QList<RecordItem> &items) {
+        QStringList result;
+        for (const RecordItem &item : items)
+            result.append(item.text + u'#' + QString::number(item.recordNumber));
+        return result;
     };
-    const auto app = [](const QString &program, int number) {
-        return padded(program, 256) + QString(17, u' ') + u' ' + QString::number(number);
-    };
-    QCOMPARE(lists.keywordsAlreadyUsed, (QStringList{used(u"APPLE"_s, 5), used(u"EDIT"_s, 2),
-                                                     used(u"VI"_s, 4), used(u"ZAP"_s, 1)}));
+    QCOMPARE(entries(lists.keyWords),
+             (QStringList{u"APPLE#5"_s, u"EDIT#2"_s, u"VI#4"_s, u"ZAP#1"_s}));
     // One item per program, compared trimmed: the first record of each stands.
-    QCOMPARE(lists.availableApplications,
-             (QStringList{app(u"/USR/BIN/VI"_s, 2), app(u"/USR/BIN/ZAP"_s, 1)}));
+    QCOMPARE(entries(lists.applications), (QStringList{u"/USR/BIN/VI#2"_s, u"/USR/BIN/ZAP#1"_s}));
 }
 
 QTEST_GUILESS_MAIN(TestDatabaseActions)

@@ -203,7 +203,7 @@ const QList<std::pair<const char *, Case>> &cases()
              records[0] = 7; // NOTEPAD
              writeBytes(e.database().recordFilePath(), records);
              QVERIFY(!e.findable(u"NOTEPAD"_s, 1));
-             QCOMPARE(buildAvailableLists(e.database()).keywordsAlreadyUsed.size(), 2);
+             QCOMPARE(buildAvailableLists(e.database()).keyWords.size(), 2);
          }},
         {"empty record file: the first add is record 1",
          [](Env &e) {

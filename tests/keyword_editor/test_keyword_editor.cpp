@@ -132,8 +132,8 @@ void clickItem(RecordList *list, const QString &start, bool twice = false)
 QStringList keyWordsShown(RecordList *list)
 {
     QStringList words;
-    for (const QString &item : list->texts())
-        words.append(db::itemText(item));
+    for (const db::RecordItem &item : list->items())
+        words.append(item.text);
     return words;
 }
 
@@ -179,10 +179,10 @@ void TestLinkBuilder::addWritesTheRecordAndBothIndexEntries()
     editor.findChild<QToolButton *>(QStringLiteral("AddKeyWordButton"))->click();
     QCOMPARE(f.bytes(QStringLiteral("KeyWord.DAT")),
              first + record("C:\\WINDOWS\\NOTEPAD.EXE", "  MEMO"));
-    const QStringList added = {db::addedKeyWordItem(QStringLiteral("MEMO"), 2),
-                               db::addedKeyWordItem(QStringLiteral("NOTES"), 1)};
-    QCOMPARE(editor.keyWordList()->texts(), added);
-    QCOMPARE(editor.keywordsAlreadyUsed()->texts(), added);
+    const QList<db::RecordItem> added = {db::addedKeyWordItem(QStringLiteral("MEMO"), 2),
+                                         db::addedKeyWordItem(QStringLiteral("NOTES"), 1)};
+    QCOMPARE(editor.keyWordList()->items(), added);
+    QCOMPARE(editor.keywordsAlreadyUsed()->items(), added);
     // The counts and the programs wait for the next load.
     QCOMPARE(editor.availableApplications()->count(), 0);
     QCOMPARE(editor.label1()->text(), QStringLiteral(" 0 Applications"));
@@ -203,7 +203,7 @@ void TestLinkBuilder::listsShowActiveRecordsOnce()
     db::KeywordDatabase(f.home.path()).Delete_KeyWord(2); // its index entries stay behind
 
     KeywordEditorWindow &editor = f.open();
-    QCOMPARE(editor.availableApplications()->texts().value(1),
+    QCOMPARE(editor.availableApplications()->items().value(1).shown,
              kNotepad.leftJustified(256, u' ') + QString(17, u' ') + QStringLiteral(" 1"));
     QCOMPARE(editor.availableApplications()->count(), 2);
     QCOMPARE(
@@ -393,7 +393,7 @@ void TestLinkBuilder::commandCenterOpensOneEditor()
     f.link(QStringLiteral("unheard of"), QStringLiteral("/usr/bin/true"));
     first->close();
     QVERIFY(!host.isOpen());
-    QCOMPARE(commandCenter.lists().keywordsAlreadyUsed.size(), 1);
+    QCOMPARE(commandCenter.lists().keyWords.size(), 1);
 }
 
 QTEST_MAIN(TestLinkBuilder)
