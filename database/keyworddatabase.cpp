@@ -103,7 +103,7 @@ qint64 KeywordDatabase::recordCount() const
     return info.exists() ? roundedCount(info.size(), kRecordSize) : 0;
 }
 
-std::optional<KeywordRecord> KeywordDatabase::Get_Keyword_Record(qint32 recordNumber) const
+std::optional<KeywordRecord> KeywordDatabase::record(qint32 recordNumber) const
 {
     QFile file(recordFilePath());
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
@@ -233,11 +233,11 @@ std::optional<qint32> KeywordDatabase::addLinkedRecord(const QString &keyWord,
 void KeywordDatabase::indexRecord(qint32 recordNumber, const QString &keyWordField,
                                   const QString &programField)
 {
-    Add_Index_Entry(keyWordField, recordNumber, kKeywordIndexExtension);
-    Add_Index_Entry(applicationKey(programField), recordNumber, kApplicationIndexExtension);
+    appendIndexEntry(keyWordField, recordNumber, kKeywordIndexExtension);
+    appendIndexEntry(applicationKey(programField), recordNumber, kApplicationIndexExtension);
 }
 
-void KeywordDatabase::Delete_KeyWord(qint32 recordNumber)
+void KeywordDatabase::markDeleted(qint32 recordNumber)
 {
     if (recordNumber < 1)
         return;
@@ -257,7 +257,7 @@ void KeywordDatabase::Delete_KeyWord(qint32 recordNumber)
     file.write(status, 2);
 }
 
-void KeywordDatabase::Add_Index_Entry(const QString &key, qint32 recordNumber,
+void KeywordDatabase::appendIndexEntry(const QString &key, qint32 recordNumber,
                                       const QString &extension, int prefixLength)
 {
     IndexEntry entry;
@@ -270,7 +270,7 @@ void KeywordDatabase::Add_Index_Entry(const QString &key, qint32 recordNumber,
     appendItem(indexFilePath(entry.key, extension, prefixLength), encodeIndexEntry(entry));
 }
 
-void KeywordDatabase::ReIndex_Database()
+void KeywordDatabase::rebuildIndexes()
 {
     removeEntriesWithSuffix(m_folder, QStringLiteral(".kwx"));
     removeEntriesWithSuffix(m_folder, QStringLiteral(".apx"));

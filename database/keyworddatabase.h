@@ -40,7 +40,7 @@ public:
     QString indexFilePath(const QString &key, const QString &extension, int prefixLength = 1) const;
 
     qint64 recordCount() const;
-    std::optional<KeywordRecord> Get_Keyword_Record(qint32 recordNumber) const;
+    std::optional<KeywordRecord> record(qint32 recordNumber) const;
 
     // The block-filtered scan of one index file for `searchKey` (upper case,
     // trimmed): every block holding it as a substring is read entry by entry, and
@@ -76,16 +76,16 @@ public:
     std::optional<qint32> addLinkedRecord(const QString &keyWord, const QString &program);
 
     // Sets record `recordNumber`'s Status to 3 in place. 0 does nothing.
-    void Delete_KeyWord(qint32 recordNumber);
+    void markDeleted(qint32 recordNumber);
 
     // Appends one index entry for `key` (upper-cased, trimmed; empty does nothing)
     // to the file named by its first `prefixLength` characters and `extension`.
-    void Add_Index_Entry(const QString &key, qint32 recordNumber, const QString &extension,
+    void appendIndexEntry(const QString &key, qint32 recordNumber, const QString &extension,
                          int prefixLength = 1);
 
     // Deletes every "*.kwx" and "*.apx" (any case) and rebuilds both indexes from
     // the active records in ascending order.
-    void ReIndex_Database();
+    void rebuildIndexes();
 
     // The application index key of a program: its last 25 characters after
     // trimming, upper-cased and trimmed again.

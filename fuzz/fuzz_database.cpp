@@ -37,7 +37,7 @@ void checkHits(const KeywordDatabase &database, const QList<IndexHit> &hits)
 {
     for (const IndexHit &hit : hits) {
         fuzz::check(hit.record.isActive(), "a hit is an active record");
-        const std::optional<KeywordRecord> record = database.Get_Keyword_Record(hit.recordNumber);
+        const std::optional<KeywordRecord> record = database.record(hit.recordNumber);
         fuzz::check(record && record->keyWord == hit.record.keyWord, "a hit is its record");
     }
 }
@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const AvailableLists lists = buildAvailableLists(database);
     fuzz::check(lists.keyWords.size() == active.size(), "one list item per record");
 
-    database.ReIndex_Database();
+    database.rebuildIndexes();
     for (const auto &item : active) {
         const qint32 number = item.first;
         const KeywordRecord &record = item.second;

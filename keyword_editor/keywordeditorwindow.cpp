@@ -116,7 +116,7 @@ void KeywordEditorWindow::Clear_Keyword()
 void KeywordEditorWindow::Display_Application(qint32 recordNumber)
 {
     // A record that cannot be read leaves the path as it is.
-    const std::optional<db::KeywordRecord> record = m_database.Get_Keyword_Record(recordNumber);
+    const std::optional<db::KeywordRecord> record = m_database.record(recordNumber);
     if (record)
         m_programName->setText(db::trimSpaces(record->program));
 }
@@ -150,7 +150,7 @@ void KeywordEditorWindow::exit_Click()
 
 void KeywordEditorWindow::Reindex_Click()
 {
-    m_database.ReIndex_Database();
+    m_database.rebuildIndexes();
 }
 
 void KeywordEditorWindow::Mnu_Help_Click()
@@ -229,7 +229,7 @@ void KeywordEditorWindow::DeleteKeyWordButton_Click()
         promptAndTell(kDeleteWave, kSelectToDeleteMessage);
         return;
     }
-    m_database.Delete_KeyWord(recordNumber);
+    m_database.markDeleted(recordNumber);
     m_keyWordList->removeSelected();
 }
 

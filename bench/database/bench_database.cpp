@@ -114,7 +114,7 @@ void benchmark(int records, bool oneLetter)
         addKeyWord(database, QStringLiteral("added%1").arg(i), programFor(i));
     const double perAdd = timer.nsecsElapsed() / 1000.0 / kAdds;
     timer.restart();
-    database.ReIndex_Database();
+    database.rebuildIndexes();
     const double reindex = timer.nsecsElapsed() / 1e6;
 
     std::printf("%8d %-8s %9.1f %9.1f %9.1f %9.1f %9.1f %9.1f %9.1f %10.1f\n", records,

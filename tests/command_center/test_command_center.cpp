@@ -348,7 +348,7 @@ void TestCommandCenter::submenusFollowTheDatabaseAndStartPrograms()
     QCOMPARE(started.size(), 3);
     QCOMPARE(started.last(), QStringLiteral("/USR/BIN/GEDIT"));
 
-    db::KeywordDatabase(fixture.home.path()).Delete_KeyWord(2);
+    db::KeywordDatabase(fixture.home.path()).markDeleted(2);
     fixture.link(QStringLiteral("BROWSE"), QStringLiteral("/usr/bin/firefox"));
     window.reloadLists();
     QCOMPARE(shownCaptions(menu.applicationsMenu()),

@@ -122,10 +122,10 @@ void TestDatabase::keyWordLookup()
     QVERIFY(database.findKeyword(KeyWord(longKeyWord)).isEmpty());
 
     // A record deleted after indexing is skipped though its entry stays active.
-    database.Delete_KeyWord(2);
+    database.markDeleted(2);
     QCOMPARE(recordNumbers(database.findKeyword(KeyWord(u"NOTES"_s))), QList<qint32>{3});
-    QCOMPARE(database.Get_Keyword_Record(2)->status, kStatusDeleted);
-    QVERIFY(!database.Get_Keyword_Record(6));
+    QCOMPARE(database.record(2)->status, kStatusDeleted);
+    QVERIFY(!database.record(6));
     QVERIFY(database.findKeyword(KeyWord(u"ZEBRA"_s)).isEmpty());
 }
 
@@ -134,9 +134,9 @@ void TestDatabase::lookupLeavesNoFilesBehind()
     KeywordDatabase database(m_home->path());
     QVERIFY(database.findKeyword(KeyWord(u"NOTES"_s)).isEmpty());
     QVERIFY(database.findApplication(u"/usr/bin/xterm"_s).isEmpty());
-    QVERIFY(!database.Get_Keyword_Record(1));
-    database.Delete_KeyWord(1);
-    database.ReIndex_Database();
+    QVERIFY(!database.record(1));
+    database.markDeleted(1);
+    database.rebuildIndexes();
     QCOMPARE(m_home->entries(), QStringList());
 }
 
@@ -151,7 +151,7 @@ void TestDatabase::applicationSearchListsEachEntryOnce()
     QVERIFY(database.appendRecord(u"EDIT"_s, wanted)); // 1
     QVERIFY(database.appendRecord(u"VIEW"_s, other));  // 2
     QVERIFY(database.appendRecord(u"GONE"_s, wanted)); // 3
-    database.Delete_KeyWord(3);
+    database.markDeleted(3);
 
     // 30 entries: the wanted program (W) at block starts and ends (8, 16, 24), plus a
     // stale entry (S) whose record holds another program and one for a deleted record (D).
@@ -186,9 +186,9 @@ void TestDatabase::appendCutsFieldsAndKeepsLeadingSpaces()
     QCOMPARE(bytes.mid(308 + 258, 50), QByteArray(50, 'K'));
 
     // The index key is trimmed and cut to 25; a blank key makes no entry.
-    database.Add_Index_Entry(u"  notes   "_s, 1, kKeywordIndexExtension);
-    database.Add_Index_Entry(longKeyWord, 2, kKeywordIndexExtension);
-    database.Add_Index_Entry(u"    "_s, 3, kKeywordIndexExtension);
+    database.appendIndexEntry(u"  notes   "_s, 1, kKeywordIndexExtension);
+    database.appendIndexEntry(longKeyWord, 2, kKeywordIndexExtension);
+    database.appendIndexEntry(u"    "_s, 3, kKeywordIndexExtension);
     QCOMPARE(m_home->read(u"N.KWX"_s),
              QByteArray("\x01\x00\x01\x00\x00\x00NOTES", 11) + spaces(20));
     QCOMPARE(m_home->read(u"K.KWX"_s),
@@ -206,7 +206,7 @@ void TestDatabase::deleteMarksInPlace()
     const QByteArray appIndex = m_home->read(u"/.APX"_s);
 
     for (const qint32 number : {5, 0, 6, -1})
-        database.Delete_KeyWord(number);
+        database.markDeleted(number);
     QByteArray expected = records;
     expected[4 * 308] = 3;
     QCOMPARE(m_home->read(u"KeyWord.DAT"_s), expected);
@@ -220,7 +220,7 @@ void TestDatabase::reindexRebuildsFromActiveRecords()
     add(database, u"alpha"_s, u"/bin/a"_s);
     add(database, u"beta"_s, u"/bin/b"_s);
     add(database, u"apple"_s, u"/bin/a"_s);
-    database.Delete_KeyWord(1);
+    database.markDeleted(1);
     // Stale index files in every case, hidden or with wildcard names, and files that must stay.
     QVERIFY(QFile::rename(m_home->file(u"A.KWX"_s), m_home->file(u"a.kwx"_s)));
     m_home->write(u"*.KwX"_s, entryBytes(1, 1, u"ZULU"_s));
@@ -230,7 +230,7 @@ void TestDatabase::reindexRebuildsFromActiveRecords()
     m_home->write(u"notes.kwx.bak"_s, "keep");
     const QByteArray records = m_home->read(u"KeyWord.DAT"_s);
 
-    database.ReIndex_Database();
+    database.rebuildIndexes();
     QCOMPARE(m_home->entries(), (QStringList{u".APX"_s, u"A.KWX"_s, u"B.KWX"_s, u"KeyWord.DAT"_s,
                                              u"apx"_s, u"notes.kwx.bak"_s}));
     QCOMPARE(m_home->read(u"KeyWord.DAT"_s), records);
@@ -253,7 +253,7 @@ void TestDatabase::namesMatchWithoutRegardToCase()
              QList<qint32>{1});
     // Writes reach the existing files instead of creating new spellings.
     QCOMPARE(add(database, u"nano"_s, u"c:\\windows\\nano.exe"_s), 2);
-    database.Delete_KeyWord(1);
+    database.markDeleted(1);
     QCOMPARE(m_home->entries(), (QStringList{u"c.apx"_s, u"keyword.dat"_s, u"n.kwx"_s}));
     QCOMPARE(m_home->read(u"keyword.dat"_s).size(), 2 * 308);
     QCOMPARE(m_home->read(u"keyword.dat"_s).at(0), '\x03');
@@ -287,8 +287,8 @@ void TestDatabase::partialRecordsAndEntries()
     const QByteArray tail = encodeRecord({1, u"/bin/t"_s, u"TAIL"_s}).left(200);
     m_home->write(u"KeyWord.DAT"_s, whole + tail);
     QCOMPARE(database.recordCount(), 4);
-    QVERIFY(!database.Get_Keyword_Record(4));
-    database.Delete_KeyWord(4);
+    QVERIFY(!database.record(4));
+    database.markDeleted(4);
     QCOMPARE(m_home->read(u"KeyWord.DAT"_s), whole + tail);
 
     // The next record replaces the partial one and keeps its number.
@@ -301,7 +301,7 @@ void TestDatabase::partialRecordsAndEntries()
     const QByteArray index = m_home->read(u"N.KWX"_s);
     m_home->write(u"N.KWX"_s, index + entryBytes(1, 4, u"N4"_s).left(20));
     QVERIFY(database.findKeyword(KeyWord(u"N4"_s)).isEmpty());
-    database.Add_Index_Entry(u"n4"_s, 4, kKeywordIndexExtension);
+    database.appendIndexEntry(u"n4"_s, 4, kKeywordIndexExtension);
     QCOMPARE(m_home->read(u"N.KWX"_s), index + entryBytes(1, 4, u"N4"_s));
     QCOMPARE(recordNumbers(database.findKeyword(KeyWord(u"N4"_s))), QList<qint32>{4});
 }

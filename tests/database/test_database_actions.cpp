@@ -124,9 +124,9 @@ void TestDatabaseActions::deleteMarksTheRecordOnly()
     const QByteArray records = m_home->read(u"KeyWord.DAT"_s);
     const QByteArray index = m_home->read(u"W.KWX"_s);
 
-    database.Delete_KeyWord(0); // nothing selected
+    database.markDeleted(0); // nothing selected
     QCOMPARE(m_home->read(u"KeyWord.DAT"_s), records);
-    database.Delete_KeyWord(5);
+    database.markDeleted(5);
     QByteArray expected = records;
     expected[4 * 308] = 3;
     QCOMPARE(m_home->read(u"KeyWord.DAT"_s), expected);
@@ -144,9 +144,9 @@ void TestDatabaseActions::commandLinesOfEveryMatch()
     database.appendRecord(u"notes"_s, u"/usr/bin/deleted"_s);
     // Index order is what counts: record 3 is indexed before record 2.
     for (const qint32 number : {1, 3, 2, 4})
-        database.Add_Index_Entry(database.Get_Keyword_Record(number)->keyWord, number,
+        database.appendIndexEntry(database.record(number)->keyWord, number,
                                  kKeywordIndexExtension);
-    database.Delete_KeyWord(4);
+    database.markDeleted(4);
 
     QCOMPARE(commandLinesFor(database, KeyWord(u"  notes "), QString()),
              (QStringList{u"/USR/BIN/MOUSEPAD"_s, u"/USR/BIN/XTERM -E VI"_s}));
@@ -189,7 +189,7 @@ void TestDatabaseActions::availableListsSortedAndDistinct()
     database.appendRecord(u"gone"_s, u"/usr/bin/gone"_s); // 3
     database.appendRecord(u"vi"_s, u"  /usr/bin/vi"_s);   // 4
     database.appendRecord(u"apple"_s, u"/usr/bin/zap"_s); // 5
-    database.Delete_KeyWord(3);
+    database.markDeleted(3);
 
     const AvailableLists lists = buildAvailableLists(database);
     const auto entries = [](const QList<RecordItem> &items) {

@@ -154,8 +154,8 @@ void TestE2ECommandCenter::keyWordOnCommandLineStartsItsProgram()
 
     db::KeywordDatabase database(m_home->path());
     const qint32 record = database.appendRecord(QStringLiteral("MARKER"), script + " ONE").value();
-    database.Add_Index_Entry(QStringLiteral("MARKER"), record, db::kKeywordIndexExtension);
-    QVERIFY(database.Get_Keyword_Record(record)->program.startsWith(script.toUpper()));
+    database.appendIndexEntry(QStringLiteral("MARKER"), record, db::kKeywordIndexExtension);
+    QVERIFY(database.record(record)->program.startsWith(script.toUpper()));
 
     auto korvane = startKorvane({QStringLiteral("marker")});
     QVERIFY(korvane->waitForFinished(kTimeout));

@@ -37,9 +37,9 @@ constexpr qint64 kMaxRecords = 1500;
             db::addKeyWord(database, QStringLiteral("KW") + tag,
                            QStringLiteral("/USR/BIN/PROGRAM-") + tag);
         } else if (choice < 95 && count > 0) {
-            database.Delete_KeyWord(qint32(random.bounded(count) + 1));
+            database.markDeleted(qint32(random.bounded(count) + 1));
         } else {
-            database.ReIndex_Database();
+            database.rebuildIndexes();
         }
     }
 }

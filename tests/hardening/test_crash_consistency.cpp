@@ -105,7 +105,7 @@ Counts checkDatabase(const QString &folder)
     database.forEachRecord([&visited](qint32, const KeywordRecord &) { return ++visited > 0; });
     if (visited != counts.records)
         qFatal("the reader visited %lld of %lld whole records", visited, counts.records);
-    if (database.Get_Keyword_Record(qint32(counts.records + 1)))
+    if (database.record(qint32(counts.records + 1)))
         qFatal("a partial record was read");
     return counts;
 }
@@ -114,7 +114,7 @@ Counts checkDatabase(const QString &folder)
 void checkFindableAfterReindex(const QString &folder)
 {
     KeywordDatabase database(folder);
-    database.ReIndex_Database();
+    database.rebuildIndexes();
     checkDatabase(folder);
     database.forEachRecord([&](qint32 number, const KeywordRecord &record) {
         const auto holds = [number](const QList<IndexHit> &hits) {

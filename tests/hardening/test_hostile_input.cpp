@@ -150,7 +150,7 @@ struct Env
         QCOMPARE(result.outcome, AddOutcome::Added);
         QVERIFY(QFile::exists(path(indexFileName)));
         QVERIFY(findable(keyWord, result.recordNumber));
-        database().ReIndex_Database();
+        database().rebuildIndexes();
         QVERIFY(findable(keyWord, result.recordNumber));
     }
 };
@@ -168,13 +168,13 @@ const QList<std::pair<const char *, Case>> &cases()
          [](Env &e) {
              const AddResult r = e.add(kLong, u"/bin/true"_s);
              QCOMPARE(r.outcome, AddOutcome::Added);
-             QCOMPARE(e.database().Get_Keyword_Record(r.recordNumber)->keyWord, QString(50, u'X'));
+             QCOMPARE(e.database().record(r.recordNumber)->keyWord, QString(50, u'X'));
          }},
         {"path of 10,000 characters is cut to 256",
          [](Env &e) {
              const AddResult r = e.add(u"LONG"_s, kLong);
              QCOMPARE(r.outcome, AddOutcome::Added);
-             QCOMPARE(e.database().Get_Keyword_Record(r.recordNumber)->program, QString(256, u'X'));
+             QCOMPARE(e.database().record(r.recordNumber)->program, QString(256, u'X'));
              QCOMPARE(e.database().findApplication(QString(256, u'X')).size(), 1);
          }},
         {"NUL as first character: the record is kept, no index file with a NUL name",
@@ -184,7 +184,7 @@ const QList<std::pair<const char *, Case>> &cases()
                  QRegularExpression(u"file ?name"_s, QRegularExpression::CaseInsensitiveOption));
              const AddResult r = e.add(QString::fromUtf16(u"\0X", 2), u"/bin/true"_s);
              QCOMPARE(r.outcome, AddOutcome::Added);
-             QVERIFY(e.database().Get_Keyword_Record(r.recordNumber));
+             QVERIFY(e.database().record(r.recordNumber));
              QVERIFY(QDir(e.dir).entryList({u"*.KWX"_s}, QDir::Files).isEmpty());
              QVERIFY(e.database().findKeyword(KeyWord(QString::fromUtf16(u"\0X", 2))).isEmpty());
          }},

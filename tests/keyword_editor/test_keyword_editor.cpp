@@ -200,7 +200,7 @@ void TestLinkBuilder::listsShowActiveRecordsOnce()
     f.link(QStringLiteral("gone"), kNotepad);
     f.link(QStringLiteral("write"), kEditor);
     f.link(QStringLiteral("memo"), kNotepad);
-    db::KeywordDatabase(f.home.path()).Delete_KeyWord(2); // its index entries stay behind
+    db::KeywordDatabase(f.home.path()).markDeleted(2); // its index entries stay behind
 
     KeywordEditorWindow &editor = f.open();
     QCOMPARE(editor.availableApplications()->items().value(1).shown,

@@ -87,7 +87,7 @@ void TestLinkBuilderE2E::linkKeyWordInEditorThenLaunchIt()
 
     db::KeywordDatabase database(korvane.home.path());
     QTRY_COMPARE_WITH_TIMEOUT(database.recordCount(), qint64(1), kTimeout);
-    QCOMPARE(db::trimSpaces(database.Get_Keyword_Record(1)->program), program.toUpper());
+    QCOMPARE(db::trimSpaces(database.record(1)->program), program.toUpper());
 
     // File > Exit closes the editor; the command center stays.
     key(QStringLiteral("alt+f x"));
@@ -115,7 +115,7 @@ void TestLinkBuilderE2E::commandLineRunWaitsForTheEditor()
     key(QStringLiteral("shift+Tab shift+Tab Return"));
     db::KeywordDatabase database(korvane.home.path());
     QTRY_COMPARE_WITH_TIMEOUT(database.recordCount(), qint64(1), kTimeout);
-    QCOMPARE(db::trimSpaces(database.Get_Keyword_Record(1)->keyWord), QStringLiteral("UNHEARD"));
+    QCOMPARE(db::trimSpaces(database.record(1)->keyWord), QStringLiteral("UNHEARD"));
     key(QStringLiteral("alt+f x"));
     QVERIFY(korvane.process.waitForFinished(kTimeout));
     QCOMPARE(korvane.process.exitCode(), 0);
