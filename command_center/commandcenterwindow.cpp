@@ -22,8 +22,9 @@ namespace korvane {
 
 namespace {
 
-constexpr Qt::WindowFlags kTitledFlags =
-    Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+// A title bar and nothing on it: no system menu, no close, minimise or maximise
+// button (the bar ends Korvane only through EXIT or its menu).
+constexpr Qt::WindowFlags kTitledFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
 constexpr Qt::WindowFlags kFramelessFlags = Qt::Window | Qt::FramelessWindowHint;
 constexpr int kImageSize = 40;
 

@@ -80,6 +80,7 @@ private slots:
     void exitWritesWindowPositionInTwips();
     void crashedInstanceDoesNotBlockTheNextStart();
     void minimizedWindowComesBack();
+    void titleBarOffersNoButtons();
 
 private:
     std::unique_ptr<QProcess> startKorvane(const QStringList &arguments = {});
@@ -242,6 +243,25 @@ void TestE2ECommandCenter::minimizedWindowComesBack()
                                      {QStringLiteral("-id"), window, QStringLiteral("WM_STATE")})
                                  .contains(QStringLiteral("Normal")),
                              kTimeout);
+}
+
+void TestE2ECommandCenter::titleBarOffersNoButtons()
+{
+    // The Motif hints ask the window manager for a title bar that can be moved and
+    // nothing else: no close, minimise or maximise function (openbox ignores them).
+    auto &korvane = m_processes.emplace_back(startKorvane());
+    QString window;
+    QTRY_VERIFY_WITH_TIMEOUT(!(window = visibleWindow(*korvane)).isEmpty(), kTimeout);
+    const QStringList hints = runTool(QStringLiteral("xprop"), {QStringLiteral("-id"), window,
+                                                                QStringLiteral("_MOTIF_WM_HINTS")})
+                                  .section(u'=', 1)
+                                  .split(u',');
+    QCOMPARE(hints.size(), 5);
+    constexpr uint kFunctionsGiven = 0x1, kMove = 0x4, kMinimize = 0x8, kMaximize = 0x10,
+                   kClose = 0x20;
+    QVERIFY(hints.at(0).trimmed().toUInt(nullptr, 16) & kFunctionsGiven);
+    const uint functions = hints.at(1).trimmed().toUInt(nullptr, 16);
+    QCOMPARE(functions & (kMove | kMinimize | kMaximize | kClose), kMove);
 }
 
 QTEST_MAIN(TestE2ECommandCenter)
