@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <QLockFile>
 
 #include <sys/stat.h>
@@ -33,6 +34,19 @@ QString privateLockFolder(const QString &applicationFolder)
         (info.st_mode & 077) == 0)
         return own;
     return applicationFolder;
+}
+
+// What a second start sends: the request, a blank, the activation token (if any),
+// a line end.
+const QByteArray kShowRequest = QByteArrayLiteral("show ");
+constexpr int kMaxRequestBytes = 4096;
+constexpr int kRequestTimeoutMs = 2000;
+
+QString socketPath(const QString &applicationFolder)
+{
+    QString path = instanceLockPath(applicationFolder);
+    path.chop(int(qstrlen(".lock")));
+    return path + QStringLiteral(".socket");
 }
 
 } // namespace
@@ -64,28 +78,79 @@ bool InstanceLock::tryAcquire()
     return m_lock->isLocked() || m_lock->tryLock(0);
 }
 
-bool writeShowSignal(const QString &applicationFolder)
+bool writeShowSignal(const QString &applicationFolder, QString *error)
 {
     return replaceFileWhole(dataFilePath(applicationFolder, kShowSignalFileName), "s\r\n",
-                            NewFileAccess::Private);
+                            NewFileAccess::Private, error);
 }
 
-ShowSignalWatcher::ShowSignalWatcher(const QString &applicationFolder, QObject *parent)
+QString requestShow(const QString &applicationFolder, const QString &activationToken)
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketPath(applicationFolder));
+    bool asked = false;
+    if (socket.waitForConnected(kRequestTimeoutMs)) {
+        socket.write(kShowRequest + activationToken.toUtf8() + '\n');
+        asked = socket.waitForBytesWritten(kRequestTimeoutMs);
+        socket.disconnectFromServer();
+    }
+    // The signal file as well, for an instance that only watches the folder.
+    QString error;
+    if (writeShowSignal(applicationFolder, &error) || asked)
+        return {};
+    return QStringLiteral("could not ask the running Korvane to show itself: it does not answer, "
+                          "and %1 could not be written (%2)")
+        .arg(QDir::toNativeSeparators(dataFilePath(applicationFolder, kShowSignalFileName)), error);
+}
+
+ShowRequestListener::ShowRequestListener(const QString &applicationFolder, QObject *parent)
     : QObject(parent)
     , m_folder(applicationFolder)
 {
     m_watcher.addPath(m_folder);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &ShowSignalWatcher::check);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &ShowRequestListener::check);
+
+    // The lock is ours, so a socket left at this path belongs to a dead instance.
+    const QString path = socketPath(applicationFolder);
+    QLocalServer::removeServer(path);
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
+    connect(&m_server, &QLocalServer::newConnection, this, &ShowRequestListener::readRequest);
+    // Without the socket, later starts still reach us through "Show.Txt".
+    m_server.listen(path);
 }
 
-void ShowSignalWatcher::check()
+void ShowRequestListener::check()
 {
+    // Only a file asks: a folder or anything else of that name is left alone, or
+    // every change in the folder would bring the window forward.
     const QString path = findEntryIgnoringCase(m_folder, kShowSignalFileName);
-    if (path.isEmpty())
+    if (path.isEmpty() || !QFileInfo(path).isFile())
         return;
     // A file that cannot be deleted asks again on the folder's next change.
     QFile::remove(path);
-    emit showRequested();
+    // A start that also asked over the socket is answered once.
+    if (m_lastSocketRequest.isValid() && m_lastSocketRequest.elapsed() < kRequestTimeoutMs)
+        return;
+    emit showRequested({});
+}
+
+void ShowRequestListener::readRequest()
+{
+    while (QLocalSocket *socket = m_server.nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            while (socket->canReadLine()) {
+                const QByteArray line = socket->readLine(kMaxRequestBytes).trimmed();
+                if (!line.startsWith(kShowRequest.trimmed()))
+                    continue;
+                m_lastSocketRequest.start();
+                emit showRequested(QString::fromUtf8(line.mid(kShowRequest.size())).trimmed());
+            }
+            // A peer that sends no line end within reason is dropped.
+            if (socket->bytesAvailable() > kMaxRequestBytes)
+                socket->abort();
+        });
+    }
 }
 
 } // namespace korvane

@@ -45,16 +45,26 @@ int showCommandCenter(Platform &platform)
     InstanceLock lock(folder);
     if (!lock.tryAcquire()) {
         // Another instance runs: ask it to show itself, never a window of our own.
-        writeShowSignal(folder);
-        return 0;
+        // The desktop's activation token lets it raise itself on Wayland.
+        const QString reason = requestShow(folder, qEnvironmentVariable("XDG_ACTIVATION_TOKEN"));
+        if (reason.isEmpty())
+            return 0;
+        std::fprintf(stderr, "korvane: %s\n", qPrintable(reason));
+        return 1;
     }
     ProgramWindows windows(platform);
     CommandCenterWindow &commandCenter = windows.commandCenter();
-    ShowSignalWatcher watcher(folder);
-    QObject::connect(&watcher, &ShowSignalWatcher::showRequested, &commandCenter,
-                     &CommandCenterWindow::showRequested);
+    ShowRequestListener listener(folder);
+    QObject::connect(&listener, &ShowRequestListener::showRequested, &commandCenter,
+                     [&commandCenter](const QString &activationToken) {
+                         // Qt's Wayland backend raises a window with the token it
+                         // finds here.
+                         if (!activationToken.isEmpty())
+                             qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+                         commandCenter.showRequested();
+                     });
     commandCenter.load();
-    watcher.check(); // a request left behind before the watch began
+    listener.check(); // a request left behind before the watch began
     return QApplication::exec();
 }
 

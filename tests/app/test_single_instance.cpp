@@ -3,10 +3,13 @@
 
 #include "singleinstance.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <future>
 
 #include <unistd.h>
 
@@ -19,6 +22,7 @@ class TestSingleInstance : public QObject
 private slots:
     void lockPerUserAndFolder();
     void showSignalIsTakenAndReported();
+    void secondStartAsksOverTheSocket();
 };
 
 void TestSingleInstance::lockPerUserAndFolder()
@@ -42,8 +46,8 @@ void TestSingleInstance::lockPerUserAndFolder()
 void TestSingleInstance::showSignalIsTakenAndReported()
 {
     QTemporaryDir home;
-    ShowSignalWatcher watcher(home.path());
-    QSignalSpy shown(&watcher, &ShowSignalWatcher::showRequested);
+    ShowRequestListener listener(home.path());
+    QSignalSpy shown(&listener, &ShowRequestListener::showRequested);
     QVERIFY(writeShowSignal(home.path()));
     QFile written(home.filePath(QStringLiteral("Show.Txt")));
     QVERIFY(written.open(QIODevice::ReadOnly));
@@ -58,6 +62,37 @@ void TestSingleInstance::showSignalIsTakenAndReported()
     lower.close();
     QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 2, 5000);
     QVERIFY(!QFile::exists(lower.fileName()));
+
+    // A folder of that name asks nothing, however often the folder changes.
+    QVERIFY(QDir(home.path()).mkdir(QStringLiteral("SHOW.TXT")));
+    QFile other(home.filePath(QStringLiteral("other")));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.close();
+    QTest::qWait(300);
+    QCOMPARE(shown.size(), 2);
+}
+
+void TestSingleInstance::secondStartAsksOverTheSocket()
+{
+    // A folder in the signal file's place (as a read-only folder, it cannot be
+    // written): the request still arrives, with the activation token.
+    QTemporaryDir home;
+    QVERIFY(QDir(home.path()).mkdir(QStringLiteral("Show.Txt")));
+    ShowRequestListener listener(home.path());
+    QSignalSpy shown(&listener, &ShowRequestListener::showRequested);
+    QString reason;
+    auto requesting = std::async(
+        std::launch::async, [&] { reason = requestShow(home.path(), QStringLiteral("token-42")); });
+    QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 1, 5000);
+    requesting.wait();
+    QCOMPARE(reason, QString());
+    QCOMPARE(shown.first().first().toString(), QStringLiteral("token-42"));
+
+    // Nobody listening and no file written: the second start says why.
+    QTemporaryDir deserted;
+    QVERIFY(QDir(deserted.path()).mkdir(QStringLiteral("Show.Txt")));
+    const QString why = requestShow(deserted.path(), {});
+    QVERIFY2(why.contains(QStringLiteral("Show.Txt")), qPrintable(why));
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)
