@@ -16,7 +16,7 @@ void KeywordEditorHost::show(const QString &keyWord)
 {
     if (!m_window)
         m_window = std::make_unique<KeywordEditorWindow>(m_platform, m_hooks);
-    m_window->Show(keyWord);
+    m_window->showWithKeyWord(keyWord);
 }
 
 bool KeywordEditorHost::isOpen() const

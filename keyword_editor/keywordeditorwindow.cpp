@@ -36,7 +36,7 @@ KeywordEditorWindow::KeywordEditorWindow(Platform &platform, KeywordEditorHooks 
     , m_hooks(std::move(hooks))
     , m_database(applicationFolder())
 {
-    setWindowTitle(kLinkBuilderTitle);
+    setWindowTitle(kKeywordEditorTitle);
     // The program's end is decided by the command center, not by this window.
     setAttribute(Qt::WA_QuitOnClose, false);
     buildControls();
@@ -46,19 +46,19 @@ KeywordEditorWindow::KeywordEditorWindow(Platform &platform, KeywordEditorHooks 
 
 KeywordEditorWindow::~KeywordEditorWindow() = default;
 
-void KeywordEditorWindow::Show(const QString &keyWord)
+void KeywordEditorWindow::showWithKeyWord(const QString &keyWord)
 {
     if (!m_loaded)
-        Form_Load();
+        load();
     if (!keyWord.isEmpty())
-        m_keyWord->setText(keyWord);
+        m_keyWordField->setText(keyWord);
     show();
     raise();
     activateWindow();
-    m_keyWord->setFocus();
+    m_keyWordField->setFocus();
 }
 
-void KeywordEditorWindow::Form_Load()
+void KeywordEditorWindow::load()
 {
     m_loaded = true;
     // Sized before it is shown, so that no later resize moves it from the corner.
@@ -67,13 +67,13 @@ void KeywordEditorWindow::Form_Load()
     {
         const BusyCursor busy;
         m_platform.events().doEvents();
-        Show_Available_Applications();
+        fillAvailableLists();
     }
-    m_label1->setText(numberText(m_availableApplications->count()) +
-                      QStringLiteral(" Applications"));
+    m_applicationCountLabel->setText(numberText(m_applicationsList->count()) +
+                                     QStringLiteral(" Applications"));
 }
 
-void KeywordEditorWindow::Form_Unload()
+void KeywordEditorWindow::unload()
 {
     {
         const BusyCursor busy;
@@ -83,13 +83,11 @@ void KeywordEditorWindow::Form_Unload()
     }
     // An unloaded window keeps nothing; the next showing loads it afresh.
     m_loaded = false;
-    m_keyWord->clear();
-    m_programName->clear();
-    m_availableApplications->clear();
-    m_keywordsAlreadyUsed->clear();
-    m_keyWordList->clear();
-    m_label1->clear();
-    m_label5->setText(QStringLiteral("Keywords Already Used"));
+    clearForNextProgram();
+    m_applicationsList->clear();
+    m_usedKeyWordsList->clear();
+    m_applicationCountLabel->clear();
+    m_usedKeyWordsLabel->setText(QStringLiteral("Keywords Already Used"));
     m_dialogFileName.clear();
     emit unloaded();
 }
@@ -97,121 +95,94 @@ void KeywordEditorWindow::Form_Unload()
 void KeywordEditorWindow::closeEvent(QCloseEvent *event)
 {
     if (m_loaded)
-        Form_Unload();
+        unload();
     event->accept();
 }
 
-void KeywordEditorWindow::Clear_Screen()
+void KeywordEditorWindow::clearForNextProgram()
 {
-    m_programName->clear();
-    m_keyWord->clear();
-    m_keyWordList->clear();
+    m_programPathField->clear();
+    m_keyWordField->clear();
+    m_programKeyWordsList->clear();
 }
 
-void KeywordEditorWindow::Clear_Keyword()
-{
-    m_keyWord->clear();
-}
-
-void KeywordEditorWindow::Display_Application(qint32 recordNumber)
+void KeywordEditorWindow::showProgramOfRecord(qint32 recordNumber)
 {
     // A record that cannot be read leaves the path as it is.
     const std::optional<db::KeywordRecord> record = m_database.record(recordNumber);
     if (record)
-        m_programName->setText(db::trimSpaces(record->program));
+        m_programPathField->setText(db::trimSpaces(record->program));
 }
 
-void KeywordEditorWindow::Show_Available_Applications()
+void KeywordEditorWindow::fillAvailableLists()
 {
     const db::AvailableLists lists = db::buildAvailableLists(m_database);
-    m_availableApplications->setItems(lists.applications);
-    m_keywordsAlreadyUsed->setItems(lists.keyWords);
-    m_label5->setText(QStringLiteral("Keywords Already Used - ") +
-                      numberText(m_keywordsAlreadyUsed->count()));
+    m_applicationsList->setItems(lists.applications);
+    m_usedKeyWordsList->setItems(lists.keyWords);
+    m_usedKeyWordsLabel->setText(QStringLiteral("Keywords Already Used - ") +
+                                 numberText(m_usedKeyWordsList->count()));
 }
 
-void KeywordEditorWindow::Search_Applications_Indexed(const QString &AppName,
-                                                      const QString &Extension)
+void KeywordEditorWindow::listKeyWordsOfProgram(const QString &program)
 {
-    // The application index is always the ".apx" file, whatever the caller passes.
-    Q_UNUSED(Extension);
-    if (db::trimSpaces(AppName).isEmpty())
+    if (db::trimSpaces(program).isEmpty())
         return;
-    m_keyWordList->clear();
-    for (const db::IndexHit &hit : m_database.findApplication(AppName))
-        m_keyWordList->insertSorted(db::keyWordOfApplicationItem(hit.record, hit.recordNumber));
+    m_programKeyWordsList->clear();
+    for (const db::IndexHit &hit : m_database.findApplication(program))
+        m_programKeyWordsList->insertSorted(
+            db::keyWordOfApplicationItem(hit.record, hit.recordNumber));
     m_platform.events().doEvents();
 }
 
-void KeywordEditorWindow::exit_Click()
-{
-    close();
-}
-
-void KeywordEditorWindow::Reindex_Click()
+void KeywordEditorWindow::rebuildIndexes()
 {
     m_database.rebuildIndexes();
 }
 
-void KeywordEditorWindow::Mnu_Help_Click()
+void KeywordEditorWindow::startTutorial()
 {
     KeywordEditorHooks::call(m_hooks.showTutorial);
 }
 
-void KeywordEditorWindow::MenuItem_Click(int index)
+void KeywordEditorWindow::stopTutorial()
 {
-    if (index == 1)
-        KeywordEditorHooks::call(m_hooks.showTutorial);
-    else if (index == 2)
-        KeywordEditorHooks::call(m_hooks.closeTutorial);
+    KeywordEditorHooks::call(m_hooks.closeTutorial);
 }
 
-void KeywordEditorWindow::SSCommand2_Click()
+void KeywordEditorWindow::chooseProgram()
 {
-    Clear_Screen();
-}
-
-void KeywordEditorWindow::GetProgramButton_Click()
-{
-    Clear_Screen();
+    clearForNextProgram();
     // A cancelled dialog gives back the name it held before: the last choice.
     m_platform.dialogs().openFileName(m_dialogFileName);
-    m_programName->setText(m_dialogFileName);
+    m_programPathField->setText(m_dialogFileName);
 }
 
-void KeywordEditorWindow::ProgramName_KeyPress(int keyAscii)
+void KeywordEditorWindow::browseFromTypedPath()
 {
-    if (keyAscii != 13)
-        return;
     // Preset with the typed path, so a cancelled dialog keeps it.
-    m_dialogFileName = m_programName->text();
+    m_dialogFileName = m_programPathField->text();
     m_platform.dialogs().openFileName(m_dialogFileName);
-    m_programName->setText(m_dialogFileName);
+    m_programPathField->setText(m_dialogFileName);
 }
 
-void KeywordEditorWindow::KeyWord_KeyPress(int keyAscii)
-{
-    if (keyAscii == 13)
-        AddKeyWordButton_Click();
-}
-
-void KeywordEditorWindow::AddKeyWordButton_Click()
+void KeywordEditorWindow::addKeyWord()
 {
     const db::AddResult result =
-        db::addKeyWord(m_database, m_keyWord->text(), m_programName->text());
+        db::addKeyWord(m_database, m_keyWordField->text(), m_programPathField->text());
     switch (result.outcome) {
     case db::AddOutcome::Added:
-        m_keyWordList->insertSorted(result.listItem);
-        m_keywordsAlreadyUsed->insertSorted(result.listItem);
-        Clear_Keyword();
+        m_programKeyWordsList->insertSorted(result.listItem);
+        m_usedKeyWordsList->insertSorted(result.listItem);
+        // The program stays, ready for its next key word.
+        m_keyWordField->clear();
         break;
     case db::AddOutcome::MissingProgram:
         promptAndTell(kNoAppWave, kNoAppMessage);
-        m_programName->setFocus();
+        m_programPathField->setFocus();
         break;
     case db::AddOutcome::MissingKeyWord:
         promptAndTell(kNoKeyWordWave, kNoKeyWordMessage);
-        m_keyWord->setFocus();
+        m_keyWordField->setFocus();
         break;
     case db::AddOutcome::NotRepresentable:
         m_platform.dialogs().messageBox(kNotRepresentableMessage + u' ' + result.unstorable,
@@ -222,67 +193,57 @@ void KeywordEditorWindow::AddKeyWordButton_Click()
     }
 }
 
-void KeywordEditorWindow::DeleteKeyWordButton_Click()
+void KeywordEditorWindow::deleteSelectedKeyWord()
 {
-    const qint32 recordNumber = m_keyWordList->selectedItem().recordNumber;
+    const qint32 recordNumber = m_programKeyWordsList->selectedItem().recordNumber;
     if (recordNumber == 0) {
         promptAndTell(kDeleteWave, kSelectToDeleteMessage);
         return;
     }
     m_database.markDeleted(recordNumber);
-    m_keyWordList->removeSelected();
+    m_programKeyWordsList->removeSelected();
 }
 
-void KeywordEditorWindow::AvailableApplications_Click()
+void KeywordEditorWindow::onApplicationClicked()
 {
-    const QString program = m_availableApplications->selectedItem().text;
+    const QString program = m_applicationsList->selectedItem().text;
     if (program.isEmpty())
         return;
-    m_programName->setText(program);
-    Search_Applications_Indexed(program, QStringLiteral(".apx"));
+    m_programPathField->setText(program);
+    listKeyWordsOfProgram(program);
 }
 
-void KeywordEditorWindow::AvailableApplications_DblClick()
+void KeywordEditorWindow::startSelectedApplication()
 {
-    const QString program = m_availableApplications->selectedItem().text;
+    const QString program = m_applicationsList->selectedItem().text;
     // Nothing selected starts nothing; a program that cannot start changes nothing.
     if (!program.isEmpty())
         m_platform.processes().start(program);
 }
 
-void KeywordEditorWindow::KeywordsAlreadyUsed_Click()
+void KeywordEditorWindow::onUsedKeyWordClicked()
 {
-    const db::RecordItem item = m_keywordsAlreadyUsed->selectedItem();
+    const db::RecordItem item = m_usedKeyWordsList->selectedItem();
     if (item.recordNumber == 0)
         return;
-    Display_Application(item.recordNumber);
-    Search_Applications_Indexed(m_programName->text(), QStringLiteral(".APX"));
+    showProgramOfRecord(item.recordNumber);
+    listKeyWordsOfProgram(m_programPathField->text());
 }
 
-void KeywordEditorWindow::KeywordsAlreadyUsed_DblClick()
+void KeywordEditorWindow::runSelectedKeyWord(const RecordList *list)
 {
-    runKeyWord(m_keywordsAlreadyUsed->selectedItem());
-}
-
-void KeywordEditorWindow::KeyWordList_DblClick()
-{
-    runKeyWord(m_keyWordList->selectedItem());
-}
-
-void KeywordEditorWindow::runKeyWord(const db::RecordItem &item)
-{
-    const db::KeyWord keyWord(item.text);
+    const db::KeyWord keyWord(list->selectedItem().text);
     // With nothing selected there is no key word to run.
     if (!keyWord.isEmpty())
         KeywordEditorHooks::call(m_hooks.actOnKeyWord, keyWord);
 }
 
-void KeywordEditorWindow::Image1_MouseDown(Qt::MouseButton button, const QPoint &globalPosition)
+void KeywordEditorWindow::onGuideFacePressed(Qt::MouseButton button, const QPoint &globalPosition)
 {
     if (button == Qt::LeftButton)
-        KeywordEditorHooks::call(m_hooks.showTutorial);
+        startTutorial();
     else if (button == Qt::RightButton)
-        showPopupMenu(m_floatingMenu, globalPosition);
+        showPopupMenu(m_guideMenu, globalPosition);
 }
 
 void KeywordEditorWindow::promptAndTell(const QString &wave, const QString &message)

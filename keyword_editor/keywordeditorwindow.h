@@ -22,7 +22,7 @@ namespace korvane {
 class Platform;
 class RecordList;
 
-inline const QString kLinkBuilderTitle = QStringLiteral("Korvane Link Builder");
+inline const QString kKeywordEditorTitle = QStringLiteral("Korvane Link Builder");
 inline const QString kNoAppMessage = QStringLiteral(
     "Oops! Ha Ha... You didn't select an application to start with your KeyWord.  I'll put "
     "your cursor there for you now!\r\rTo select the application you want to start.  Just "
@@ -53,48 +53,20 @@ public:
     ~KeywordEditorWindow() override;
 
     // Loads the window if it is not loaded, puts a non-empty `keyWord` into the
-    // KeyWord field, and shows it in front.
-    void Show(const QString &keyWord = {});
+    // key word field, and shows it in front with that field focused.
+    void showWithKeyWord(const QString &keyWord = {});
     bool isLoaded() const { return m_loaded; }
 
-    // --- procedures -------------------------------------------------------------
-    void Form_Load();
-    void Form_Unload();
-    void Clear_Screen();
-    void Clear_Keyword();
-    void Display_Application(qint32 recordNumber);
-    void Show_Available_Applications();
-    void Search_Applications_Indexed(const QString &AppName, const QString &Extension);
-
-    // --- events -----------------------------------------------------------------
-    void exit_Click();
-    void Reindex_Click();
-    void Mnu_Help_Click();
-    void MenuItem_Click(int index);
-    void SSCommand2_Click();
-    void GetProgramButton_Click();
-    void AddKeyWordButton_Click();
-    void DeleteKeyWordButton_Click();
-    // Enter (13) acts; other keys are typed as usual.
-    void ProgramName_KeyPress(int keyAscii);
-    void KeyWord_KeyPress(int keyAscii);
-    void AvailableApplications_Click();
-    void AvailableApplications_DblClick();
-    void KeywordsAlreadyUsed_Click();
-    void KeywordsAlreadyUsed_DblClick();
-    void KeyWordList_DblClick();
-    void Image1_MouseDown(Qt::MouseButton button, const QPoint &globalPosition);
-
-    // --- controls, for the tutorial and for tests ---------------------------------
-    QLineEdit *keyWordField() const { return m_keyWord; }
-    QLineEdit *programNameField() const { return m_programName; }
-    RecordList *availableApplications() const { return m_availableApplications; }
-    RecordList *keywordsAlreadyUsed() const { return m_keywordsAlreadyUsed; }
-    RecordList *keyWordList() const { return m_keyWordList; }
-    QLabel *label1() const { return m_label1; }
-    QLabel *label5() const { return m_label5; }
-    QLabel *image1() const { return m_image1; }
-    QMenu *floatingMenu() const { return m_floatingMenu; }
+    // Controls, for the tutorial and for tests.
+    QLineEdit *keyWordField() const { return m_keyWordField; }
+    QLineEdit *programPathField() const { return m_programPathField; }
+    RecordList *applicationsList() const { return m_applicationsList; }
+    RecordList *usedKeyWordsList() const { return m_usedKeyWordsList; }
+    RecordList *programKeyWordsList() const { return m_programKeyWordsList; }
+    QLabel *applicationCountLabel() const { return m_applicationCountLabel; }
+    QLabel *usedKeyWordsLabel() const { return m_usedKeyWordsLabel; }
+    QLabel *guideFace() const { return m_guideFace; }
+    QMenu *guideMenu() const { return m_guideMenu; }
 
 signals:
     // The window was unloaded (closed); its contents are gone.
@@ -111,32 +83,56 @@ private:
     void buildControls();
     void buildMenus();
     void connectEvents();
-    void runKeyWord(const db::RecordItem &item);
+
+    void load();
+    void unload();
+    // Fills the programs and the used key words from the record file.
+    void fillAvailableLists();
+    // Empties both fields and the program's key words: ready for another program.
+    void clearForNextProgram();
+    void showProgramOfRecord(qint32 recordNumber);
+    void listKeyWordsOfProgram(const QString &program);
+
+    void addKeyWord();
+    void deleteSelectedKeyWord();
+    void rebuildIndexes();
+    // The folder button: a cleared window, then the file dialog.
+    void chooseProgram();
+    // Enter in the path field: the file dialog, preset with the typed path.
+    void browseFromTypedPath();
+    void onApplicationClicked();
+    void startSelectedApplication();
+    void onUsedKeyWordClicked();
+    // A double-clicked key word is acted on as if typed in the command center.
+    void runSelectedKeyWord(const RecordList *list);
+    void onGuideFacePressed(Qt::MouseButton button, const QPoint &globalPosition);
+    void startTutorial();
+    void stopTutorial();
     // Plays the spoken prompt, then shows the message while it plays.
     void promptAndTell(const QString &wave, const QString &message);
 
     Platform &m_platform;
     KeywordEditorHooks m_hooks;
     db::KeywordDatabase m_database;
-    QString m_dialogFileName; // CommonDialog1's file name, kept between uses
+    QString m_dialogFileName; // the file dialog's name, kept between uses
     bool m_loaded = false;
 
-    QLineEdit *m_keyWord = nullptr;
-    QLineEdit *m_programName = nullptr;
-    RecordList *m_availableApplications = nullptr;
-    RecordList *m_keywordsAlreadyUsed = nullptr;
-    RecordList *m_keyWordList = nullptr;
-    QToolButton *m_getProgramButton = nullptr;
-    QToolButton *m_ssCommand2 = nullptr;
-    QToolButton *m_addKeyWordButton = nullptr;
-    QToolButton *m_deleteKeyWordButton = nullptr;
-    QLabel *m_image1 = nullptr;
-    QLabel *m_label1 = nullptr;
-    QLabel *m_label5 = nullptr;
-    QAction *m_reindex = nullptr;
-    QAction *m_exit = nullptr;
-    QAction *m_help = nullptr;
-    QMenu *m_floatingMenu = nullptr; // owned by the window
+    QLineEdit *m_keyWordField = nullptr;
+    QLineEdit *m_programPathField = nullptr;
+    RecordList *m_applicationsList = nullptr;
+    RecordList *m_usedKeyWordsList = nullptr;
+    RecordList *m_programKeyWordsList = nullptr;
+    QToolButton *m_browseButton = nullptr;
+    QToolButton *m_clearButton = nullptr;
+    QToolButton *m_addButton = nullptr;
+    QToolButton *m_deleteButton = nullptr;
+    QLabel *m_guideFace = nullptr;
+    QLabel *m_applicationCountLabel = nullptr;
+    QLabel *m_usedKeyWordsLabel = nullptr;
+    QAction *m_reindexAction = nullptr;
+    QAction *m_exitAction = nullptr;
+    QAction *m_helpAction = nullptr;
+    QMenu *m_guideMenu = nullptr; // owned by the window
 };
 
 } // namespace korvane

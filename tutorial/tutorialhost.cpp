@@ -21,7 +21,7 @@ TutorialWindow &TutorialHost::window()
         m_window = std::make_unique<TutorialWindow>(m_platform, m_editor);
         QObject::connect(m_window.get(), &TutorialWindow::unloaded, m_window.get(),
                          [this] { discard(); });
-        m_window->Form_Load();
+        m_window->load();
     }
     return *m_window;
 }
@@ -38,7 +38,7 @@ void TutorialHost::show()
 
 void TutorialHost::sayHello()
 {
-    window().Say_Hello();
+    window().sayHello();
 }
 
 void TutorialHost::unload()

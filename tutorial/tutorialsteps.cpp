@@ -34,6 +34,17 @@ const std::array<TutorialStep, 8> &table()
 
 } // namespace
 
+std::span<const TutorialTopicChoice> tutorialTopicChoices()
+{
+    using T = TutorialTopic;
+    static const std::array<TutorialTopicChoice, 3> choices{{
+        {T::AddKeyWords, QStringLiteral("Adding KeyWords"), true},
+        {T::DeleteKeyWords, QStringLiteral("Deleting KeyWords"), true},
+        {T::SpecialFeatures, QStringLiteral("Special Features"), false},
+    }};
+    return choices;
+}
+
 std::span<const TutorialStep> tutorialSteps()
 {
     return table();

@@ -1,7 +1,7 @@
 #pragma once
 
-// The tutorial's step table: for each topic and step number, the title shown and
-// the text and wave files (shipped data) that go with it.
+// The tutorial's tables: the topics the user picks from, and for each topic and
+// step number the title shown and the text and wave files (shipped data) it uses.
 
 #include <QString>
 #include <QStringList>
@@ -23,6 +23,17 @@ struct TutorialStep
     // Steps that point at the keyword editor's KeyWord field: focus and green.
     bool highlightsKeyWord = false;
 };
+
+// A topic as the user picks it, in the window's order.
+struct TutorialTopicChoice
+{
+    TutorialTopic topic;
+    QString caption;
+    // Topics about the keyword editor show it when they are chosen.
+    bool showsKeywordEditor;
+};
+
+std::span<const TutorialTopicChoice> tutorialTopicChoices();
 
 // The greeting (any topic, step 0) first, then every topic's steps in order.
 std::span<const TutorialStep> tutorialSteps();

@@ -18,6 +18,8 @@
 #include <QSvgRenderer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace korvane {
 
 namespace {
@@ -36,6 +38,19 @@ QPixmap renderGuide(qreal devicePixelRatio)
     return pixmap;
 }
 
+// A push button at the end of `row` that calls `handler` of `window`; Enter in the
+// window does not press it.
+template<typename Handler>
+QPushButton *addButton(QBoxLayout *row, const QString &caption, TutorialWindow *window,
+                       Handler handler)
+{
+    auto *button = new QPushButton(caption);
+    button->setAutoDefault(false);
+    row->addWidget(button);
+    QObject::connect(button, &QPushButton::clicked, window, handler);
+    return button;
+}
+
 } // namespace
 
 TutorialWindow::TutorialWindow(Platform &platform, KeywordEditorLink editor, QWidget *parent)
@@ -43,7 +58,7 @@ TutorialWindow::TutorialWindow(Platform &platform, KeywordEditorLink editor, QWi
     , m_platform(platform)
     , m_editor(std::move(editor))
 {
-    setWindowTitle(kStepByStepTitle);
+    setWindowTitle(kTutorialTitle);
     buildControls();
 }
 
@@ -51,152 +66,100 @@ TutorialWindow::~TutorialWindow() = default;
 
 void TutorialWindow::buildControls()
 {
-    m_addKeyWordOption = new QRadioButton(QStringLiteral("Adding KeyWords"));
-    m_addKeyWordOption->setObjectName(QStringLiteral("AddKeyWordOption"));
-    m_deleteKeyWordOption = new QRadioButton(QStringLiteral("Deleting KeyWords"));
-    m_deleteKeyWordOption->setObjectName(QStringLiteral("DeleteKeyWordOption"));
-    m_specialFeaturesButton = new QRadioButton(QStringLiteral("Special Features"));
-    m_specialFeaturesButton->setObjectName(QStringLiteral("SpecialFeaturesButton"));
-
     auto *topics = new QGroupBox;
     auto *topicRow = new QHBoxLayout(topics);
-    topicRow->addWidget(m_addKeyWordOption);
-    topicRow->addWidget(m_deleteKeyWordOption);
-    topicRow->addWidget(m_specialFeaturesButton);
+    for (const TutorialTopicChoice &choice : tutorialTopicChoices()) {
+        auto *button = new QRadioButton(choice.caption);
+        topicRow->addWidget(button);
+        // Clicked, not toggled: choosing the chosen topic again resets the counter too.
+        connect(button, &QRadioButton::clicked, this, [this, &choice] { chooseTopic(choice); });
+        m_topicButtons.append(button);
+    }
 
-    m_image1 = new QLabel;
-    m_image1->setObjectName(QStringLiteral("Image1"));
-    m_image1->setPixmap(renderGuide(devicePixelRatioF()));
-    m_image1->setFixedSize(kGuideSize);
+    m_guidePicture = new QLabel;
+    m_guidePicture->setObjectName(QStringLiteral("guidePicture"));
+    m_guidePicture->setPixmap(renderGuide(devicePixelRatioF()));
+    m_guidePicture->setFixedSize(kGuideSize);
 
-    m_label1 = new QLabel;
-    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_titleLabel = new QLabel;
+    m_titleLabel->setObjectName(QStringLiteral("titleLabel"));
     QFont titleFont(QStringLiteral("Times New Roman"), 16, QFont::Bold);
     titleFont.setStyleHint(QFont::Serif);
-    m_label1->setFont(titleFont);
+    m_titleLabel->setFont(titleFont);
 
-    m_pibbetText = new QPlainTextEdit;
-    m_pibbetText->setObjectName(QStringLiteral("PibbetText"));
-    m_pibbetText->setReadOnly(true);
-    m_pibbetText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-
-    m_rewindButton = new QPushButton(QStringLiteral("<<< &Rewind"));
-    m_rewindButton->setObjectName(QStringLiteral("RewindButton"));
-    m_previousButton = new QPushButton(QStringLiteral("<< &Previous"));
-    m_previousButton->setObjectName(QStringLiteral("PreviousButton"));
-    m_nextButton = new QPushButton(QStringLiteral("&Next >>"));
-    m_nextButton->setObjectName(QStringLiteral("NextButton"));
-    m_exitButton = new QPushButton(QStringLiteral("&Exit"));
-    m_exitButton->setObjectName(QStringLiteral("ExitButton"));
-    for (QPushButton *button : {m_rewindButton, m_previousButton, m_nextButton, m_exitButton})
-        button->setAutoDefault(false);
+    m_guideText = new QPlainTextEdit;
+    m_guideText->setObjectName(QStringLiteral("guideText"));
+    m_guideText->setReadOnly(true);
+    m_guideText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(m_rewindButton);
-    buttons->addWidget(m_previousButton);
-    buttons->addWidget(m_nextButton);
+    m_rewindButton =
+        addButton(buttons, QStringLiteral("<<< &Rewind"), this, &TutorialWindow::rewind);
+    m_previousButton =
+        addButton(buttons, QStringLiteral("<< &Previous"), this, &TutorialWindow::previous);
+    m_nextButton = addButton(buttons, QStringLiteral("&Next >>"), this, &TutorialWindow::next);
     buttons->addStretch();
-    buttons->addWidget(m_exitButton);
+    m_exitButton = addButton(buttons, QStringLiteral("&Exit"), this, &QWidget::close);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(topics, 0, 0, 1, 2);
-    grid->addWidget(m_image1, 1, 0, 2, 1, Qt::AlignTop);
-    grid->addWidget(m_label1, 1, 1);
-    grid->addWidget(m_pibbetText, 2, 1);
+    grid->addWidget(m_guidePicture, 1, 0, 2, 1, Qt::AlignTop);
+    grid->addWidget(m_titleLabel, 1, 1);
+    grid->addWidget(m_guideText, 2, 1);
     grid->addLayout(buttons, 3, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(2, 1);
     resize(kWindowSize);
-
-    connect(m_nextButton, &QPushButton::clicked, this, &TutorialWindow::NextButton_Click);
-    connect(m_previousButton, &QPushButton::clicked, this, &TutorialWindow::PreviousButton_Click);
-    connect(m_rewindButton, &QPushButton::clicked, this, &TutorialWindow::RewindButton_Click);
-    connect(m_exitButton, &QPushButton::clicked, this, &TutorialWindow::ExitButton_Click);
-    connect(m_addKeyWordOption, &QRadioButton::clicked, this,
-            &TutorialWindow::AddKeyWordOption_Click);
-    connect(m_deleteKeyWordOption, &QRadioButton::clicked, this,
-            &TutorialWindow::DeleteKeyWordOption_Click);
-    connect(m_specialFeaturesButton, &QRadioButton::clicked, this,
-            &TutorialWindow::SpecialFeaturesButton_Click);
 }
 
-void TutorialWindow::Form_Load()
+void TutorialWindow::load()
 {
     if (const QScreen *screen = this->screen()) {
         const QRect area = screen->geometry();
         move(area.x() + area.width() / 2 - width() / 2,
              area.y() + area.height() / 2 - height() / 2);
     }
-    Perform_Step(0);
+    sayHello();
 }
 
 TutorialTopic TutorialWindow::selectedTopic() const
 {
-    if (m_addKeyWordOption->isChecked())
-        return TutorialTopic::AddKeyWords;
-    if (m_deleteKeyWordOption->isChecked())
-        return TutorialTopic::DeleteKeyWords;
-    if (m_specialFeaturesButton->isChecked())
-        return TutorialTopic::SpecialFeatures;
+    const std::span<const TutorialTopicChoice> choices = tutorialTopicChoices();
+    for (qsizetype index = 0; index < m_topicButtons.size(); ++index) {
+        if (m_topicButtons[index]->isChecked())
+            return choices[index].topic;
+    }
     return TutorialTopic::None;
 }
 
-void TutorialWindow::Perform_Step(int steps)
+QRadioButton *TutorialWindow::topicButton(TutorialTopic topic) const
 {
-    if (steps == 0) {
-        Say_Hello();
-        return;
+    const std::span<const TutorialTopicChoice> choices = tutorialTopicChoices();
+    for (qsizetype index = 0; index < m_topicButtons.size(); ++index) {
+        if (choices[index].topic == topic)
+            return m_topicButtons[index];
     }
+    return nullptr;
+}
+
+void TutorialWindow::sayHello()
+{
+    present(tutorialSteps().front());
+}
+
+void TutorialWindow::performStep(int number)
+{
     // Past a topic's last step there is no row: the window keeps the previous step.
-    if (const TutorialStep *step = findTutorialStep(selectedTopic(), steps))
-        performStep(*step);
+    if (const TutorialStep *step = findTutorialStep(selectedTopic(), number))
+        present(*step);
 }
 
-void TutorialWindow::performRow(TutorialTopic topic, int number)
-{
-    if (const TutorialStep *step = findTutorialStep(topic, number))
-        performStep(*step);
-}
-
-void TutorialWindow::Say_Hello()
-{
-    performRow(TutorialTopic::Any, 0);
-}
-void TutorialWindow::Step1_Add()
-{
-    performRow(TutorialTopic::AddKeyWords, 1);
-}
-void TutorialWindow::Step2_Add()
-{
-    performRow(TutorialTopic::AddKeyWords, 2);
-}
-void TutorialWindow::Step3_Add()
-{
-    performRow(TutorialTopic::AddKeyWords, 3);
-}
-void TutorialWindow::Step1_Delete()
-{
-    performRow(TutorialTopic::DeleteKeyWords, 1);
-}
-void TutorialWindow::Exploring_Folders()
-{
-    performRow(TutorialTopic::SpecialFeatures, 1);
-}
-void TutorialWindow::Setup_WebBrowser()
-{
-    performRow(TutorialTopic::SpecialFeatures, 2);
-}
-void TutorialWindow::QuestionMark()
-{
-    performRow(TutorialTopic::SpecialFeatures, 3);
-}
-
-void TutorialWindow::performStep(const TutorialStep &step)
+void TutorialWindow::present(const TutorialStep &step)
 {
     if (step.highlightsKeyWord)
         highlightKeyWordField();
-    m_pibbetText->setPlainText(LoadTextFile(shippedDataPath(step.textFile)));
-    m_label1->setText(step.title);
+    m_guideText->setPlainText(LoadTextFile(shippedDataPath(step.textFile)));
+    m_titleLabel->setText(step.title);
     show();
     if (step.number != 0) {
         // Paint the new text before the narration starts. A click handled meanwhile
@@ -224,50 +187,30 @@ void TutorialWindow::highlightKeyWordField()
     field->setPalette(palette);
 }
 
-void TutorialWindow::NextButton_Click()
+void TutorialWindow::next()
 {
     m_stepCounter = m_stepCounter.value_or(0) + 1;
-    Perform_Step(*m_stepCounter);
+    performStep(*m_stepCounter);
 }
 
-void TutorialWindow::PreviousButton_Click()
+void TutorialWindow::previous()
 {
     m_stepCounter = std::max(m_stepCounter.value_or(0) - 1, 0);
-    Perform_Step(*m_stepCounter);
+    performStep(*m_stepCounter);
 }
 
-void TutorialWindow::RewindButton_Click()
+void TutorialWindow::rewind()
 {
     m_stepCounter = 0;
-    Perform_Step(*m_stepCounter);
+    performStep(*m_stepCounter);
 }
 
-void TutorialWindow::chooseTopic(bool showEditor)
+void TutorialWindow::chooseTopic(const TutorialTopicChoice &choice)
 {
-    if (showEditor && m_editor.show)
+    if (choice.showsKeywordEditor && m_editor.show)
         m_editor.show();
     // The first step waits for Next.
     m_stepCounter = 0;
-}
-
-void TutorialWindow::AddKeyWordOption_Click()
-{
-    chooseTopic(true);
-}
-
-void TutorialWindow::DeleteKeyWordOption_Click()
-{
-    chooseTopic(true);
-}
-
-void TutorialWindow::SpecialFeaturesButton_Click()
-{
-    chooseTopic(false);
-}
-
-void TutorialWindow::ExitButton_Click()
-{
-    close();
 }
 
 void TutorialWindow::closeEvent(QCloseEvent *event)

@@ -6,6 +6,7 @@
 #include "tutorialsteps.h"
 
 #include <QColor>
+#include <QList>
 #include <QWidget>
 
 #include <functional>
@@ -21,7 +22,7 @@ namespace korvane {
 
 class Platform;
 
-inline const QString kStepByStepTitle = QStringLiteral("StepByStep");
+inline const QString kTutorialTitle = QStringLiteral("StepByStep");
 // The colour of the keyword editor's KeyWord field while a step points at it.
 inline const QColor kKeyWordHighlight = QColor(0, 255, 0);
 
@@ -42,39 +43,19 @@ public:
     ~TutorialWindow() override;
 
     // Centres the window on the screen and greets; the step counter stays empty.
-    void Form_Load();
-
-    // Performs the step numbered `steps` of the selected topic; 0 is the greeting.
-    // A number the topic has no step for changes nothing.
-    void Perform_Step(int steps);
-
-    void Say_Hello();
-    void Step1_Add();
-    void Step2_Add();
-    void Step3_Add();
-    void Step1_Delete();
-    void Exploring_Folders();
-    void Setup_WebBrowser();
-    void QuestionMark();
-
-    void NextButton_Click();
-    void PreviousButton_Click();
-    void RewindButton_Click();
-    void AddKeyWordOption_Click();
-    void DeleteKeyWordOption_Click();
-    void SpecialFeaturesButton_Click();
-    void ExitButton_Click();
+    void load();
+    // The greeting, step 0 of every topic.
+    void sayHello();
 
     // Empty until a button or topic sets it; then a whole number, never below 0.
     std::optional<int> stepCounter() const { return m_stepCounter; }
     TutorialTopic selectedTopic() const;
 
-    QPlainTextEdit *pibbetText() const { return m_pibbetText; }
-    QLabel *label1() const { return m_label1; }
-    QLabel *image1() const { return m_image1; }
-    QRadioButton *addKeyWordOption() const { return m_addKeyWordOption; }
-    QRadioButton *deleteKeyWordOption() const { return m_deleteKeyWordOption; }
-    QRadioButton *specialFeaturesButton() const { return m_specialFeaturesButton; }
+    // Controls, for tests.
+    QPlainTextEdit *guideText() const { return m_guideText; }
+    QLabel *titleLabel() const { return m_titleLabel; }
+    QLabel *guidePicture() const { return m_guidePicture; }
+    QRadioButton *topicButton(TutorialTopic topic) const;
     QPushButton *nextButton() const { return m_nextButton; }
     QPushButton *previousButton() const { return m_previousButton; }
     QPushButton *rewindButton() const { return m_rewindButton; }
@@ -89,25 +70,31 @@ protected:
 
 private:
     void buildControls();
-    void performStep(const TutorialStep &step);
-    void performRow(TutorialTopic topic, int number);
+
+    // Performs step `number` of the selected topic; 0 is the greeting. A number the
+    // topic has no step for changes nothing.
+    void performStep(int number);
+    void present(const TutorialStep &step);
     void highlightKeyWordField();
-    void chooseTopic(bool showEditor);
+
+    void next();
+    void previous();
+    void rewind();
+    void chooseTopic(const TutorialTopicChoice &choice);
 
     Platform &m_platform;
     KeywordEditorLink m_editor;
     std::optional<int> m_stepCounter;
 
-    QRadioButton *m_addKeyWordOption = nullptr;
-    QRadioButton *m_deleteKeyWordOption = nullptr;
-    QRadioButton *m_specialFeaturesButton = nullptr;
+    // One per row of tutorialTopicChoices(), in its order.
+    QList<QRadioButton *> m_topicButtons;
     QPushButton *m_nextButton = nullptr;
     QPushButton *m_previousButton = nullptr;
     QPushButton *m_rewindButton = nullptr;
     QPushButton *m_exitButton = nullptr;
-    QPlainTextEdit *m_pibbetText = nullptr;
-    QLabel *m_label1 = nullptr;
-    QLabel *m_image1 = nullptr;
+    QPlainTextEdit *m_guideText = nullptr;
+    QLabel *m_titleLabel = nullptr;
+    QLabel *m_guidePicture = nullptr;
 };
 
 } // namespace korvane

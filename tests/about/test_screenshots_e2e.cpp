@@ -101,10 +101,10 @@ void TestScreenshots::tutorialAtAStep()
     tutorial.show();
     TutorialWindow &window = tutorial.window();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTest::mouseClick(window.addKeyWordOption(), Qt::LeftButton);
+    QTest::mouseClick(window.topicButton(TutorialTopic::AddKeyWords), Qt::LeftButton);
     QTest::mouseClick(window.nextButton(), Qt::LeftButton);
     QTest::mouseClick(window.nextButton(), Qt::LeftButton);
-    QCOMPARE(window.label1()->text(), QStringLiteral("Step 2: Adding a KeyWord"));
+    QCOMPARE(window.titleLabel()->text(), QStringLiteral("Step 2: Adding a KeyWord"));
     window.raise();
     QTest::qWait(300);
 
