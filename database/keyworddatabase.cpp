@@ -258,7 +258,7 @@ void KeywordDatabase::markDeleted(qint32 recordNumber)
 }
 
 void KeywordDatabase::appendIndexEntry(const QString &key, qint32 recordNumber,
-                                      const QString &extension, int prefixLength)
+                                       const QString &extension, int prefixLength)
 {
     IndexEntry entry;
     entry.status = kStatusActive;

@@ -2,9 +2,10 @@
 
 // The keyword database files of one folder: reading records, scanning the
 // per-first-character index files, and every write (append a record, mark one
-// deleted, append an index entry, rebuild the indexes). Files are opened for one
-// operation and closed again; nothing is cached between calls. Failures are
-// swallowed on purpose: a file that cannot be opened yields no records.
+// deleted, append an index entry, rebuild the indexes). Data only: it starts no
+// program and shows or plays nothing; the windows act on what it returns. Files
+// are opened for one operation and closed again; nothing is cached between calls.
+// Failures are swallowed on purpose: a file that cannot be opened yields no records.
 
 #include "keyword.h"
 #include "records.h"
@@ -81,7 +82,7 @@ public:
     // Appends one index entry for `key` (upper-cased, trimmed; empty does nothing)
     // to the file named by its first `prefixLength` characters and `extension`.
     void appendIndexEntry(const QString &key, qint32 recordNumber, const QString &extension,
-                         int prefixLength = 1);
+                          int prefixLength = 1);
 
     // Deletes every "*.kwx" and "*.apx" (any case) and rebuilds both indexes from
     // the active records in ascending order.

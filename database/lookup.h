@@ -1,9 +1,8 @@
 #pragma once
 
-// Reading the keyword database for the windows: what a key word starts, and the
-// sorted list items the command center and the keyword editor show. List items
-// carry their record number in their last 10 characters, pushed out of sight by
-// spaces.
+// Reading the keyword database for the windows: the command lines a key word
+// starts (the command center starts them), and the sorted list items the command
+// center and the keyword editor show, each carrying its record number as data.
 
 #include "keyword.h"
 #include "keyworddatabase.h"

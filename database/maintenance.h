@@ -1,7 +1,8 @@
 #pragma once
 
 // Adding a key word as the keyword editor does: validation, then the record and
-// its index entries. The editor tells the user what an outcome means.
+// its index entries. The result says what happened; the editor shows the message
+// and plays the sound that goes with it.
 
 #include "keyworddatabase.h"
 #include "lookup.h"
@@ -10,8 +11,8 @@ namespace korvane::db {
 
 enum class AddOutcome {
     Added,
-    MissingProgram,   // focus belongs in ProgramName now
-    MissingKeyWord,   // focus belongs in KeyWord now
+    MissingProgram,   // the program field is empty
+    MissingKeyWord,   // the key word field is empty or blank
     NotRepresentable, // a character Windows-1252 cannot store (in `unstorable`); nothing written
     WriteFailed,      // the record could not be written; no index entry either
 };

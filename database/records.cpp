@@ -7,18 +7,77 @@
 namespace korvane::db {
 namespace {
 
-void appendInt16(QByteArray &bytes, qint16 value)
+// Each layout is written down once, as the fields in file order, and serves both
+// directions: FieldWriter appends the fields, FieldReader fills them in.
+template<typename Fields> void layout(Fields &fields, KeywordRecord &record)
 {
-    char buffer[2];
-    qToLittleEndian(value, buffer);
-    bytes.append(buffer, 2);
+    fields.integer(record.status);
+    fields.text(record.program, kProgramWidth);
+    fields.text(record.keyWord, kKeyWordWidth);
 }
 
-void appendInt32(QByteArray &bytes, qint32 value)
+template<typename Fields> void layout(Fields &fields, IndexEntry &entry)
 {
-    char buffer[4];
-    qToLittleEndian(value, buffer);
-    bytes.append(buffer, 4);
+    fields.integer(entry.status);
+    fields.integer(entry.recordNumber);
+    fields.text(entry.key, kIndexKeyWidth);
+}
+
+// Integers little-endian; text in Windows-1252, cut or padded with spaces.
+class FieldWriter
+{
+public:
+    template<typename Int> void integer(Int value)
+    {
+        char buffer[sizeof(Int)];
+        qToLittleEndian(value, buffer);
+        bytes.append(buffer, sizeof(Int));
+    }
+    void text(const QString &value, int width) { bytes.append(toAnsi(fitField(value, width))); }
+
+    QByteArray bytes;
+};
+
+class FieldReader
+{
+public:
+    explicit FieldReader(QByteArrayView bytes)
+        : m_bytes(bytes)
+    {
+    }
+
+    template<typename Int> void integer(Int &value)
+    {
+        value = qFromLittleEndian<Int>(m_bytes.data() + m_at);
+        m_at += sizeof(Int);
+    }
+    void text(QString &value, int width)
+    {
+        value = fromAnsi(m_bytes.sliced(m_at, width));
+        m_at += width;
+    }
+
+private:
+    QByteArrayView m_bytes;
+    qsizetype m_at = 0;
+};
+
+template<typename Item> QByteArray encode(Item item)
+{
+    FieldWriter writer;
+    layout(writer, item);
+    return writer.bytes;
+}
+
+// Reads the first `size` bytes; a shorter buffer gives nothing.
+template<typename Item> std::optional<Item> decode(QByteArrayView bytes, int size)
+{
+    if (bytes.size() < size)
+        return std::nullopt;
+    Item item;
+    FieldReader reader(bytes);
+    layout(reader, item);
+    return item;
 }
 
 QChar upperChar(QChar c)
@@ -70,44 +129,22 @@ QString trimSpaces(QStringView text)
 
 QByteArray encodeRecord(const KeywordRecord &record)
 {
-    QByteArray bytes;
-    bytes.reserve(kRecordSize);
-    appendInt16(bytes, record.status);
-    bytes.append(toAnsi(fitField(record.program, kProgramWidth)));
-    bytes.append(toAnsi(fitField(record.keyWord, kKeyWordWidth)));
-    return bytes;
+    return encode(record);
 }
 
 std::optional<KeywordRecord> decodeRecord(QByteArrayView bytes)
 {
-    if (bytes.size() < kRecordSize)
-        return std::nullopt;
-    KeywordRecord record;
-    record.status = qFromLittleEndian<qint16>(bytes.data());
-    record.program = fromAnsi(bytes.sliced(2, kProgramWidth));
-    record.keyWord = fromAnsi(bytes.sliced(2 + kProgramWidth, kKeyWordWidth));
-    return record;
+    return decode<KeywordRecord>(bytes, kRecordSize);
 }
 
 QByteArray encodeIndexEntry(const IndexEntry &entry)
 {
-    QByteArray bytes;
-    bytes.reserve(kIndexEntrySize);
-    appendInt16(bytes, entry.status);
-    appendInt32(bytes, entry.recordNumber);
-    bytes.append(toAnsi(fitField(entry.key, kIndexKeyWidth)));
-    return bytes;
+    return encode(entry);
 }
 
 std::optional<IndexEntry> decodeIndexEntry(QByteArrayView bytes)
 {
-    if (bytes.size() < kIndexEntrySize)
-        return std::nullopt;
-    IndexEntry entry;
-    entry.status = qFromLittleEndian<qint16>(bytes.data());
-    entry.recordNumber = qFromLittleEndian<qint32>(bytes.data() + 2);
-    entry.key = fromAnsi(bytes.sliced(6, kIndexKeyWidth));
-    return entry;
+    return decode<IndexEntry>(bytes, kIndexEntrySize);
 }
 
 } // namespace korvane::db

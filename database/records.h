@@ -20,6 +20,9 @@ inline constexpr int kIndexEntrySize = 31;
 inline constexpr int kIndexKeyWidth = 25;
 inline constexpr int kIndexBlockEntries = 8;
 inline constexpr int kIndexBlockSize = kIndexBlockEntries * kIndexEntrySize; // 248
+// Status, then the fields; an entry's status and record number, then its key.
+static_assert(kRecordSize == 2 + kProgramWidth + kKeyWordWidth);
+static_assert(kIndexEntrySize == 2 + 4 + kIndexKeyWidth);
 
 inline constexpr qint16 kStatusActive = 1;
 inline constexpr qint16 kStatusDeleted = 3;

@@ -44,4 +44,10 @@ inline QString writeScratchFile(const QString &name, const QByteArray &bytes)
     return path;
 }
 
+inline QByteArray readScratchFile(const QString &name)
+{
+    QFile file(scratchFolder() + u'/' + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace korvane::fuzz

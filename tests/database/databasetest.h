@@ -1,20 +1,16 @@
 #pragma once
 
-// Shared by the database tests: a private Application folder per test, and raw
-// file helpers for checking bytes on disk.
+// Shared by the database and hardening tests: a private folder per test that is
+// both KORVANE_HOME and the current directory, with raw file access for checking
+// bytes on disk.
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-
 namespace korvane::test {
 
-// A fresh temporary folder that is both KORVANE_HOME and the current directory.
 class TempHome
 {
 public:
@@ -22,7 +18,7 @@ public:
         : m_previous(QDir::currentPath())
     {
         QVERIFY(m_dir.isValid());
-        qputenv("KORVANE_HOME", m_dir.path().toLocal8Bit());
+        qputenv("KORVANE_HOME", QFile::encodeName(m_dir.path()));
         QDir::setCurrent(m_dir.path());
     }
     ~TempHome()
@@ -30,41 +26,34 @@ public:
         QDir::setCurrent(m_previous);
         qunsetenv("KORVANE_HOME");
     }
-    TempHome(const TempHome &) = delete;
-    TempHome &operator=(const TempHome &) = delete;
 
     QString path() const { return m_dir.path(); }
-    QString file(const QString &name) const { return m_dir.path() + u'/' + name; }
+    QString file(const QString &name) const { return m_dir.filePath(name); }
 
     // Every entry of the folder, dot-files included, sorted.
     QStringList entries() const
     {
-        return QDir(m_dir.path())
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                       QDir::Name);
+        return QDir(path()).entryList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     }
 
+    // "<missing>" for a file that does not exist.
     QByteArray read(const QString &name) const
     {
-        QFile file(this->file(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        QFile in(file(name));
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<missing>");
     }
 
     void write(const QString &name, const QByteArray &bytes) const
     {
-        QFile file(this->file(name));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(file.write(bytes), bytes.size());
+        QFile out(file(name));
+        QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(out.write(bytes), bytes.size());
     }
 
 private:
     QString m_previous;
     QTemporaryDir m_dir;
 };
-
-inline QByteArray spaces(int count)
-{
-    return QByteArray(count, ' ');
-}
 
 } // namespace korvane::test
