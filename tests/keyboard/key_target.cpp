@@ -13,23 +13,13 @@
 #include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QSocketNotifier>
-#include <QTextStream>
+#include <QTest>
 #include <QTimer>
-#include <QWindow>
 
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
-
-void writeWhole(const QString &path, const QByteArray &data)
-{
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(data);
-        file.commit();
-    }
-}
 
 void say(const char *line)
 {
@@ -49,13 +39,9 @@ public:
         // make this window, not the typing, the bottleneck of a benchmark.
         m_flush.setSingleShot(true);
         m_flush.setInterval(5);
-        connect(&m_flush, &QTimer::timeout, this, [this] {
-            saveText();
-            saveKeys();
-        });
+        connect(&m_flush, &QTimer::timeout, this, &KeyRecorder::save);
         connect(&edit, &QPlainTextEdit::textChanged, &m_flush, qOverload<>(&QTimer::start));
-        saveText();
-        saveKeys();
+        save();
     }
 
     void clear()
@@ -63,8 +49,7 @@ public:
         m_flush.stop();
         m_keys.clear();
         m_edit.clear();
-        saveText();
-        saveKeys();
+        save();
     }
 
 protected:
@@ -87,14 +72,18 @@ protected:
     }
 
 private:
-    void saveText()
+    void save()
     {
         // The raw text keeps no-break spaces; blocks are separated by U+2029.
         QString text = m_edit.document()->toRawText();
         text.replace(QChar::ParagraphSeparator, u'\n');
-        writeWhole(m_out, text.toUtf8());
+        for (const auto &[path, data] : {std::pair{m_out, text.toUtf8()},
+                                         std::pair{m_out + QStringLiteral(".keys"), m_keys}}) {
+            QSaveFile file(path);
+            if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size())
+                file.commit();
+        }
     }
-    void saveKeys() { writeWhole(m_out + QStringLiteral(".keys"), m_keys); }
 
     QPlainTextEdit &m_edit;
     QString m_out;
@@ -108,10 +97,9 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QCommandLineParser options;
-    options.addOption(
-        {QStringLiteral("title"), QStringLiteral("Window title."), QStringLiteral("title")});
-    options.addOption(
-        {QStringLiteral("out"), QStringLiteral("Record file."), QStringLiteral("file")});
+    options.addOptions(
+        {{QStringLiteral("title"), QStringLiteral("Window title."), QStringLiteral("title")},
+         {QStringLiteral("out"), QStringLiteral("Record file."), QStringLiteral("file")}});
     options.process(app);
 
     QPlainTextEdit edit;
@@ -119,15 +107,8 @@ int main(int argc, char *argv[])
     edit.resize(480, 200);
     KeyRecorder recorder(edit, options.value(QStringLiteral("out")));
     edit.show();
-
-    QTimer shown;
-    QObject::connect(&shown, &QTimer::timeout, &app, [&] {
-        if (edit.windowHandle() && edit.windowHandle()->isExposed()) {
-            shown.stop();
-            say("ready");
-        }
-    });
-    shown.start(10);
+    if (QTest::qWaitForWindowExposed(&edit, 60000))
+        say("ready");
 
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
@@ -135,9 +116,7 @@ int main(int argc, char *argv[])
         const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (got <= 0) {
             app.quit(); // the test has gone
-            return;
-        }
-        if (QByteArray(buffer, got).contains("clear")) {
+        } else if (QByteArray(buffer, got).contains("clear")) {
             recorder.clear();
             say("cleared");
         }
