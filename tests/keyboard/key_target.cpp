@@ -3,7 +3,7 @@
 //   key_target --title TITLE --out FILE
 //
 // FILE holds the text of its edit field (UTF-8, written whole on every change) and
-// FILE.keys one line per key press: "<Qt key> <modifiers> <text as hex code points>".
+// FILE.keys one line per key press: "<Qt key> <modifiers in hex>".
 // It prints "ready" once its window is shown, and answers the line "clear" on
 // standard input by emptying both records and printing "cleared".
 
@@ -20,12 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-void say(const char *line)
-{
-    std::printf("%s\n", line);
-    std::fflush(stdout);
-}
 
 class KeyRecorder : public QObject
 {
@@ -57,14 +51,8 @@ protected:
     {
         if (event->type() == QEvent::KeyPress) {
             const auto *key = static_cast<QKeyEvent *>(event);
-            QStringList codes;
-            for (const char32_t c : key->text().toUcs4())
-                codes.append(QString::number(c, 16));
-            m_keys += QStringLiteral("%1 %2 %3\n")
-                          .arg(key->key())
-                          .arg(int(key->modifiers()), 0, 16)
-                          .arg(codes.join(u','))
-                          .toUtf8();
+            m_keys += QByteArray::number(key->key()) + ' ' +
+                      QByteArray::number(int(key->modifiers()), 16) + '\n';
             if (!m_flush.isActive())
                 m_flush.start();
         }
@@ -96,6 +84,7 @@ private:
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IONBF, 0); // each line reaches the test at once
     QCommandLineParser options;
     options.addOptions(
         {{QStringLiteral("title"), QStringLiteral("Window title."), QStringLiteral("title")},
@@ -104,11 +93,10 @@ int main(int argc, char *argv[])
 
     QPlainTextEdit edit;
     edit.setWindowTitle(options.value(QStringLiteral("title")));
-    edit.resize(480, 200);
     KeyRecorder recorder(edit, options.value(QStringLiteral("out")));
     edit.show();
     if (QTest::qWaitForWindowExposed(&edit, 60000))
-        say("ready");
+        std::puts("ready");
 
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
@@ -118,7 +106,7 @@ int main(int argc, char *argv[])
             app.quit(); // the test has gone
         } else if (QByteArray(buffer, got).contains("clear")) {
             recorder.clear();
-            say("cleared");
+            std::puts("cleared");
         }
     });
     return app.exec();

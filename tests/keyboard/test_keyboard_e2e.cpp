@@ -9,11 +9,14 @@
 #include "x11windowactivator.h"
 
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+// After the Qt headers: Xlib's macros clash with them.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 using namespace Qt::StringLiterals;
 using namespace korvane;
@@ -22,13 +25,6 @@ using namespace korvane::e2e;
 namespace {
 
 constexpr int kDeliveryTimeoutMs = 10000;
-
-int emptyKeycodeCount()
-{
-    X11Connection own;
-    X11Keymap keymap;
-    return keymap.load(own.display(), {}) ? int(keymap.emptyKeycodes().size()) : -1;
-}
 
 } // namespace
 
@@ -72,8 +68,6 @@ private slots:
     void initTestCase()
     {
         qputenv("KORVANE_HOME", m_home.path().toUtf8());
-        if (!m_connection->display())
-            QSKIP(qPrintable(m_connection->unavailableReason()));
         m_keyboard = std::make_unique<X11Keyboard>(m_connection);
         m_windows = std::make_unique<X11WindowActivator>(m_connection);
         QProcess::execute(u"setxkbmap"_s, {m_layout});
@@ -87,13 +81,7 @@ private slots:
         }
     }
 
-    void cleanupTestCase()
-    {
-        QProcess::execute(u"setxkbmap"_s, {u"us"_s});
-        m_alpha.reset();
-        m_beta.reset();
-        m_keyboard.reset(); // gives the spare keycodes back before the display goes
-    }
+    void cleanupTestCase() { QProcess::execute(u"setxkbmap"_s, {u"us"_s}); }
 
     void typesExactly_data()
     {
@@ -106,11 +94,10 @@ private slots:
         const QString extras = windows1252Printable().mid(ascii.size()); // beyond ASCII
         const QString others = u"ŁŻ→€ĀőΩЖ漢字😀"_s;
         const QString mixed = extras.right(40) + u"abc"_s + others;
-        const QString special = u"{F1}{F12}{F16}{HELP}{ESC}{INSERT}{PGUP}{PGDN}{UP}{DOWN}{F5 2}"_s;
-        const QList<int> specialKeys{Qt::Key_F1,     Qt::Key_F12,      Qt::Key_F16,
-                                     Qt::Key_Help,   Qt::Key_Escape,   Qt::Key_Insert,
-                                     Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Up,
-                                     Qt::Key_Down,   Qt::Key_F5,       Qt::Key_F5};
+        const QString special = u"{F1}{F12}{F16}{ESC}{INSERT}{PGDN}{UP}{F5 2}"_s;
+        const QList<int> specialKeys{Qt::Key_F1,     Qt::Key_F12,    Qt::Key_F16,
+                                     Qt::Key_Escape, Qt::Key_Insert, Qt::Key_PageDown,
+                                     Qt::Key_Up,     Qt::Key_F5,     Qt::Key_F5};
         for (const char *layout : {"us", "de", "fr"}) {
             const auto row = [&](const char *name, const QString &notation, const QString &expected,
                                  const QList<int> &keys = {}) {
@@ -136,8 +123,6 @@ private slots:
         QFETCH(QString, notation);
         QFETCH(QString, expected);
         QFETCH(QList<int>, keys);
-        if (layout != u"us" && QStandardPaths::findExecutable(u"setxkbmap"_s).isEmpty())
-            QSKIP("setxkbmap is not installed");
         useLayout(layout);
         typeInto(*m_alpha, notation);
         QTRY_COMPARE_WITH_TIMEOUT(m_alpha->text(), expected, kDeliveryTimeoutMs);
@@ -169,22 +154,55 @@ private slots:
         // No such window: nothing changes and the keys go where the focus already is.
         // A malformed line types nothing at all.
         QVERIFY(!m_windows->activate(u"Korvane Key Target Gamma"_s));
-        QVERIFY(!m_windows->activate(QString()));
         QVERIFY(!m_keyboard->sendKeys(u"three{NOSUCHKEY}"_s, true));
         QVERIFY(m_keyboard->sendKeys(u"four"_s, true));
         QTRY_COMPARE_WITH_TIMEOUT(m_alpha->text(), u"twofour"_s, kDeliveryTimeoutMs);
         QCOMPARE(m_beta->text(), u"one"_s);
     }
 
-    void restoresSpareKeycodes()
+    void onADisplayOfItsOwn()
     {
-        useLayout(u"us"_s);
-        m_keyboard->restoreSpareKeycodes();
-        const int empty = emptyKeycodeCount();
-        typeInto(*m_alpha, u"ŁŻ→"_s); // three characters the layout lacks
-        // They stay mapped until the idle delay passes, then the map is as it was.
+        // A window manager of the test's own, on an X server of its own, receives the
+        // activation request: it must say it comes from a pager (2), which window
+        // managers honour without their focus-stealing checks.
+        QProcess server;
+        server.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s});
+        QVERIFY(server.waitForReadyRead(20000));
+        const QByteArray name = ':' + server.readLine().trimmed(), ours = qgetenv("DISPLAY");
+        Display *wm = XOpenDisplay(name.constData());
+        Window root = DefaultRootWindow(wm),
+               client = XCreateSimpleWindow(wm, root, 0, 0, 9, 9, 0, 0, 0);
+        Atom active = XInternAtom(wm, "_NET_ACTIVE_WINDOW", False);
+        XStoreName(wm, client, "Target");
+        XMapWindow(wm, client);
+        for (auto [property, type, value] :
+             {std::tuple{"_NET_SUPPORTING_WM_CHECK", XA_WINDOW, &client},
+              std::tuple{"_NET_SUPPORTED", XA_ATOM, &active}})
+            XChangeProperty(wm, root, XInternAtom(wm, property, False), type, 32, PropModeReplace,
+                            reinterpret_cast<unsigned char *>(value), 1);
+        XSelectInput(wm, root, SubstructureRedirectMask);
+        XSync(wm, False);
+        qputenv("DISPLAY", name);
+        QVERIFY(X11WindowActivator().bringForward(u"target"_s));
+        XEvent request{};
+        QTRY_VERIFY(XPending(wm) > 0);
+        XNextEvent(wm, &request);
+        QCOMPARE(request.xclient.data.l[0], 2L);
+        // Keys the layout lacks use spare keycodes until the idle delay passes; then the
+        // map is as it was.
+        const auto emptyKeycodeCount = [wm] {
+            X11Keymap keymap;
+            return keymap.load(wm, {}) ? keymap.emptyKeycodes().size() : -1;
+        };
+        const qsizetype empty = emptyKeycodeCount();
+        auto keyboard = std::make_unique<X11Keyboard>();
+        QVERIFY(keyboard->sendKeys(u"ŁŻ→"_s, true));
         QCOMPARE(emptyKeycodeCount(), empty - 3);
         QTRY_COMPARE_WITH_TIMEOUT(emptyKeycodeCount(), empty, kDeliveryTimeoutMs);
+        keyboard.reset();
+        qputenv("DISPLAY", ours);
+        XCloseDisplay(wm);
+        server.close();
     }
 };
 

@@ -169,7 +169,7 @@ public:
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
     // The Qt key of each key press, modifier keys left out, from the record of one
-    // line a key press: "<Qt key> <modifiers> <text as hex code points>".
+    // line a key press: "<Qt key> <modifiers in hex>".
     QList<int> keyPresses() const
     {
         const QList<int> modifiers{Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_AltGr};
