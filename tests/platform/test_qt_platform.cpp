@@ -181,6 +181,7 @@ private slots:
         stub->moveToThread(&thread);
         connect(&thread, &QThread::finished, stub, &QObject::deleteLater);
         thread.start();
+        const auto stop = qScopeGuard([&] { thread.quit(), thread.wait(), daemon.close(); });
         QDBusConnection bus = QDBusConnection::connectToBus(address, u"stub"_s);
         QVERIFY(bus.registerVirtualObject(u"/org/gnome/SessionManager"_s, stub));
         QVERIFY(bus.registerVirtualObject(u"/KSMServer"_s, stub));
@@ -190,9 +191,6 @@ private slots:
                 m_platform.session().logout());
         QCOMPARE(stub->calls, (QStringList{u"org.kde.KSMServerInterface.logout(0,0,0)"_s,
                                            u"org.gnome.SessionManager.Logout(1)"_s}));
-        thread.quit();
-        thread.wait();
-        daemon.close();
     }
 
     void playWaveResolvesCaseAndIgnoresMissingFiles()
