@@ -1,6 +1,6 @@
 // Test helper: records how it was started. Writes its arguments (one per line,
-// argv[0] first), then "sid N", to the file named by KORVANE_ARGV_RECORD, through a
-// temporary name so readers never see half a file.
+// argv[0] first), then "sid N" and "ppid N", to the file named by
+// KORVANE_ARGV_RECORD, through a temporary name so readers never see half a file.
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +18,7 @@ int main(int argc, char *argv[])
         return 3;
     for (int i = 0; i < argc; ++i)
         std::fprintf(file, "%s\n", argv[i]);
-    std::fprintf(file, "sid %d\n", int(getsid(0)));
+    std::fprintf(file, "sid %d\nppid %d\n", int(getsid(0)), int(getppid()));
     std::fclose(file);
     return std::rename(temporary.c_str(), target) == 0 ? 0 : 4;
 }
