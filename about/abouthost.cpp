@@ -19,8 +19,8 @@ void AboutHost::show()
         return;
     }
     m_window = std::make_unique<AboutWindow>(m_platform, m_clock);
-    QObject::connect(m_window.get(), &AboutWindow::unloaded, m_window.get(), [this] { discard(); });
-    m_window->Form_Load();
+    QObject::connect(m_window.get(), &AboutWindow::closed, m_window.get(), [this] { discard(); });
+    m_window->present();
 }
 
 void AboutHost::discard()

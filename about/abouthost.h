@@ -16,7 +16,7 @@ public:
     ~AboutHost();
 
     void show();
-    bool isLoaded() const { return m_window != nullptr; }
+    bool isOpen() const { return m_window != nullptr; }
     // The running window, or nullptr.
     AboutWindow *window() const { return m_window.get(); }
 

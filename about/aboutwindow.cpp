@@ -17,10 +17,10 @@ namespace korvane {
 namespace {
 
 constexpr QSize kWindowSize(680, 400);
-constexpr QRect kImage1Area(308, 12, 64, 64);
-constexpr QRect kPicture2Area(16, 88, 648, 100);
-constexpr QRect kPicture1Area(16, 200, 648, 120);
-constexpr QRect kCommand1Area(280, 344, 120, 36);
+constexpr QRect kPictureArea(308, 12, 64, 64);
+constexpr QRect kTitleArea(16, 88, 648, 100);
+constexpr QRect kDetailArea(16, 200, 648, 120);
+constexpr QRect kButtonArea(280, 344, 120, 36);
 
 constexpr int kTitleFrames = 21; // font sizes 10 to 30
 constexpr int kTitleFirstSize = 10;
@@ -78,26 +78,46 @@ AboutWindow::~AboutWindow() = default;
 
 void AboutWindow::buildControls()
 {
-    m_image1 = new QLabel(this);
-    m_image1->setObjectName(QStringLiteral("Image1"));
-    m_image1->setGeometry(kImage1Area);
-    m_image1->setAlignment(Qt::AlignCenter);
-    m_image1->setPixmap(renderEmblem(kImage1Area.size(), devicePixelRatioF()));
+    m_pictureLabel = new QLabel(this);
+    m_pictureLabel->setObjectName(QStringLiteral("pictureLabel"));
+    m_pictureLabel->setGeometry(kPictureArea);
+    m_pictureLabel->setAlignment(Qt::AlignCenter);
+    m_pictureLabel->setPixmap(renderEmblem(kPictureArea.size(), devicePixelRatioF()));
 
-    m_picture2 = new PresentationSurface(this);
-    m_picture2->setObjectName(QStringLiteral("Picture2"));
-    m_picture2->setGeometry(kPicture2Area);
-    m_picture1 = new PresentationSurface(this);
-    m_picture1->setObjectName(QStringLiteral("Picture1"));
-    m_picture1->setGeometry(kPicture1Area);
+    m_titleSurface = new PresentationSurface(this);
+    m_titleSurface->setObjectName(QStringLiteral("titleSurface"));
+    m_titleSurface->setGeometry(kTitleArea);
+    m_detailSurface = new PresentationSurface(this);
+    m_detailSurface->setObjectName(QStringLiteral("detailSurface"));
+    m_detailSurface->setGeometry(kDetailArea);
 
-    m_command1 = new QPushButton(kSettingUpCaption, this);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setGeometry(kCommand1Area);
-    connect(m_command1, &QPushButton::clicked, this, &AboutWindow::Command1_Click);
+    m_presentationButton = new QPushButton(kSettingUpCaption, this);
+    m_presentationButton->setObjectName(QStringLiteral("presentationButton"));
+    m_presentationButton->setGeometry(kButtonArea);
+    connect(m_presentationButton, &QPushButton::clicked, this,
+            &AboutWindow::onPresentationButtonClicked);
 }
 
-void AboutWindow::Form_Load()
+void AboutWindow::setPhase(Phase phase)
+{
+    m_phase = phase;
+    switch (phase) {
+    case Phase::Loading:
+    case Phase::OpeningPause:
+    case Phase::StopRequested:
+        m_presentationButton->setText(kSettingUpCaption);
+        break;
+    case Phase::Presenting:
+        m_presentationButton->setText(kOkCaption);
+        break;
+    case Phase::Closing:
+    case Phase::Done:
+        m_presentationButton->setText(kExitingCaption);
+        break;
+    }
+}
+
+void AboutWindow::present()
 {
     if (const QScreen *screen = this->screen()) {
         const QRect area = screen->geometry();
@@ -109,26 +129,34 @@ void AboutWindow::Form_Load()
     m_presentation = fillPresentationList(programVersion());
     show();
     queuePause(1.0);
-    m_phase = Phase::SettingUp;
+    setPhase(Phase::OpeningPause);
     m_timer.start(m_clock.frameMs);
 }
 
-void AboutWindow::Command1_Click()
+void AboutWindow::onPresentationButtonClicked()
 {
-    const QString caption = m_command1->text();
-    if (caption == kSettingUpCaption) {
-        m_command1->setText(kOkCaption);
-        if (m_phase == Phase::SettingUp)
-            startPresentation();
-    } else if (caption == kOkCaption) {
-        // The running presentation notices this at its next frame and ends.
-        m_command1->setText(kSettingUpCaption);
+    switch (m_phase) {
+    case Phase::OpeningPause:
+        startPresentation();
+        break;
+    case Phase::Presenting:
+        // The presentation notices this at its next frame and ends.
+        setPhase(Phase::StopRequested);
+        break;
+    case Phase::StopRequested:
+        // Pressed again before that frame came: the presentation goes on.
+        setPhase(Phase::Presenting);
+        break;
+    case Phase::Loading:
+    case Phase::Closing:
+    case Phase::Done:
+        break;
     }
 }
 
 void AboutWindow::startPresentation()
 {
-    m_phase = Phase::Presenting;
+    setPhase(Phase::Presenting);
     m_frames.clear(); // the rest of the opening pause
     m_nextEntry = 0;
 }
@@ -140,14 +168,17 @@ void AboutWindow::advanceFrame()
     case Phase::Loading:
     case Phase::Done:
         return;
-    case Phase::SettingUp:
+    case Phase::OpeningPause:
         if (!m_frames.empty())
             break;
-        Command1_Click();
+        startPresentation();
         [[fallthrough]];
     case Phase::Presenting:
-        if (m_command1->text() == kSettingUpCaption || (m_frames.empty() && !queueNextEntry()))
+        if (m_frames.empty() && !queueNextEntry())
             finishPresentation();
+        break;
+    case Phase::StopRequested:
+        finishPresentation();
         break;
     case Phase::Closing:
         break;
@@ -159,7 +190,7 @@ void AboutWindow::advanceFrame()
         frame();
         ++m_framesRun;
     }
-    if (m_phase == Phase::SettingUp || m_phase == Phase::Presenting) {
+    if (m_phase == Phase::OpeningPause || m_phase == Phase::Presenting) {
         flash();
         twinkle();
     }
@@ -189,14 +220,14 @@ void AboutWindow::queueTitle(const QString &title)
     for (int k = 0; k < kTitleFrames; ++k) {
         m_frames.emplace_back([this, title, k] {
             if (k == 0)
-                m_picture2->clear();
-            m_picture2->print(title, QPoint(0, k), kTitleFirstSize + k, Qt::white);
+                m_titleSurface->clear();
+            m_titleSurface->print(title, QPoint(0, k), kTitleFirstSize + k, Qt::white);
         });
     }
     m_frames.emplace_back([this, title] {
-        m_picture2->clear();
-        m_picture2->print(title, QPoint(0, kTitleFrames - 1), kTitleFirstSize + kTitleFrames - 1,
-                          kYellow);
+        m_titleSurface->clear();
+        m_titleSurface->print(title, QPoint(0, kTitleFrames - 1),
+                              kTitleFirstSize + kTitleFrames - 1, kYellow);
     });
     queuePause(0.8);
 }
@@ -204,19 +235,20 @@ void AboutWindow::queueTitle(const QString &title)
 void AboutWindow::queueDetail(const QString &detail)
 {
     auto centredLeft = [this, detail](qreal size) {
-        return (m_picture1->width() - m_picture1->textSize(detail, size).width()) / 2;
+        return (m_detailSurface->width() - m_detailSurface->textSize(detail, size).width()) / 2;
     };
     auto centredTop = [this, detail](qreal size) {
-        return (m_picture1->height() - m_picture1->textSize(detail, size).height()) / 2;
+        return (m_detailSurface->height() - m_detailSurface->textSize(detail, size).height()) / 2;
     };
 
     // Slides in from the right, in cyan.
     for (int i = 1; i <= kSlideFrames; ++i) {
         m_frames.emplace_back([this, detail, i, centredLeft, centredTop] {
             const int target = centredLeft(kDetailSize);
-            const int x = m_picture1->width() - (m_picture1->width() - target) * i / kSlideFrames;
-            m_picture1->clear();
-            m_picture1->print(detail, QPoint(x, centredTop(kDetailSize)), kDetailSize, kCyan);
+            const int x =
+                m_detailSurface->width() - (m_detailSurface->width() - target) * i / kSlideFrames;
+            m_detailSurface->clear();
+            m_detailSurface->print(detail, QPoint(x, centredTop(kDetailSize)), kDetailSize, kCyan);
         });
     }
     queuePause(0.4);
@@ -226,8 +258,9 @@ void AboutWindow::queueDetail(const QString &detail)
         m_frames.emplace_back([this, detail, i, centredLeft, centredTop] {
             const qreal size = kDetailSize + kGrowBy * i / kGrowFrames;
             const QColor colour = QColor::fromHsv(180 + 120 * i / kGrowFrames, 255, 255);
-            m_picture1->clear();
-            m_picture1->print(detail, QPoint(centredLeft(size), centredTop(size)), size, colour);
+            m_detailSurface->clear();
+            m_detailSurface->print(detail, QPoint(centredLeft(size), centredTop(size)), size,
+                                   colour);
         });
     }
     queuePause(1.0);
@@ -239,12 +272,12 @@ void AboutWindow::queueDetail(const QString &detail)
         m_frames.emplace_back([this, detail, centredLeft, centredTop] {
             const qreal size = kDetailSize + kGrowBy;
             const QRect area(QPoint(centredLeft(size), centredTop(size)),
-                             m_picture1->textSize(detail, size));
-            m_picture1->scatterBlackPoints(area, kDissolvePointsPerFrame, m_random);
+                             m_detailSurface->textSize(detail, size));
+            m_detailSurface->scatterBlackPoints(area, kDissolvePointsPerFrame, m_random);
         });
     }
     queuePause(0.3);
-    m_frames.emplace_back([this] { m_picture1->clear(); });
+    m_frames.emplace_back([this] { m_detailSurface->clear(); });
 }
 
 void AboutWindow::queuePicture(const QString &detail)
@@ -252,8 +285,8 @@ void AboutWindow::queuePicture(const QString &detail)
     m_frames.emplace_back([this, detail] {
         const QPixmap picture(shippedDataPath(detail));
         if (!picture.isNull())
-            m_image1->setPixmap(
-                picture.scaled(m_image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            m_pictureLabel->setPixmap(picture.scaled(m_pictureLabel->size(), Qt::KeepAspectRatio,
+                                                     Qt::SmoothTransformation));
     });
     queuePause(1.0);
 }
@@ -267,15 +300,14 @@ void AboutWindow::queuePause(double seconds)
 
 void AboutWindow::finishPresentation()
 {
-    m_command1->setText(kExitingCaption);
-    m_phase = Phase::Closing;
+    setPhase(Phase::Closing);
     m_frames.clear();
     // The closing effect: a black curtain closes over the window from top and bottom.
     for (int i = 1; i <= kCurtainFrames; ++i) {
         m_frames.emplace_back([this, i] {
-            for (PresentationSurface *surface : {m_picture1, m_picture2})
+            for (PresentationSurface *surface : {m_detailSurface, m_titleSurface})
                 surface->closeCurtain(surface->height() * i / (2 * kCurtainFrames) + 1);
-            m_picture2->update();
+            m_titleSurface->update();
         });
     }
     m_frames.emplace_back([this] {
@@ -351,8 +383,7 @@ void AboutWindow::paintEvent(QPaintEvent *event)
 void AboutWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    const bool running =
-        m_phase == Phase::SettingUp || m_phase == Phase::Presenting || m_phase == Phase::Closing;
+    const bool running = m_phase != Phase::Loading && m_phase != Phase::Done;
     if (running && !m_timer.isActive())
         m_timer.start(m_clock.frameMs);
 }
@@ -369,7 +400,7 @@ void AboutWindow::closeEvent(QCloseEvent *event)
     m_timer.stop();
     m_phase = Phase::Done;
     event->accept();
-    emit unloaded();
+    emit closed();
 }
 
 } // namespace korvane

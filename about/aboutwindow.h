@@ -46,25 +46,22 @@ public:
 
     // Centres and shows the window, fills the presentation, and starts it after a
     // one-second pause.
-    void Form_Load();
-    // "Setting Up" starts the presentation; "OK" asks it to end at the next frame.
-    void Command1_Click();
-
+    void present();
     // Runs one frame now, as the timer does.
     void advanceFrame();
 
     const PresentationList &presentation() const { return m_presentation; }
     bool isAnimating() const { return m_timer.isActive(); }
     int framesRun() const { return m_framesRun; }
-    QPushButton *command1() const { return m_command1; }
-    PresentationSurface *picture1() const { return m_picture1; }
-    PresentationSurface *picture2() const { return m_picture2; }
-    QLabel *image1() const { return m_image1; }
+    // Starts the presentation during the opening pause, and ends it once it runs.
+    QPushButton *presentationButton() const { return m_presentationButton; }
+    PresentationSurface *titleSurface() const { return m_titleSurface; }
+    PresentationSurface *detailSurface() const { return m_detailSurface; }
     QImage background() const { return m_background; }
 
 signals:
     // The window closed and is to be discarded.
-    void unloaded();
+    void closed();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -73,10 +70,14 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    enum class Phase { Loading, SettingUp, Presenting, Closing, Done };
+    // The button's caption shows the phase: "Setting Up" while the opening pause
+    // runs and after a stop was asked for, "OK" while presenting, "Exiting" at the end.
+    enum class Phase { Loading, OpeningPause, Presenting, StopRequested, Closing, Done };
     using Frame = std::function<void()>;
 
     void buildControls();
+    void setPhase(Phase phase);
+    void onPresentationButtonClicked();
     void startPresentation();
     bool queueNextEntry();
     void queueTitle(const QString &title);
@@ -102,10 +103,10 @@ private:
     QTimer m_timer;
     QImage m_background;
 
-    PresentationSurface *m_picture1 = nullptr;
-    PresentationSurface *m_picture2 = nullptr;
-    QPushButton *m_command1 = nullptr;
-    QLabel *m_image1 = nullptr;
+    PresentationSurface *m_detailSurface = nullptr;
+    PresentationSurface *m_titleSurface = nullptr;
+    QPushButton *m_presentationButton = nullptr;
+    QLabel *m_pictureLabel = nullptr; // the emblem, or a picture an entry names
 };
 
 } // namespace korvane

@@ -17,15 +17,16 @@ void parseAndCheck(const QString &notation)
         if (action.kind == KeyAction::Kind::Character)
             fuzz::check(action.character <= 0x10FFFF, "a code point");
     }
-    // The readable form parses again. (Lone surrogates, which no decoded file holds,
-    // have no readable form.)
+    // The readable form parses again, into the same actions. (Lone surrogates, which
+    // no decoded file holds, have no readable form.)
     if (parse.ok() && !parse.actions.isEmpty() && notation.isValidUtf16()) {
         const QString described = describeKeyActions(parse.actions);
         const SendKeysParse again = parseSendKeys(described);
-        if (!again.ok())
+        if (!again.ok() || again.actions != parse.actions)
             qWarning("%s -> %s: %s", qUtf8Printable(notation), qUtf8Printable(described),
                      qUtf8Printable(again.error));
-        fuzz::check(again.ok(), "the described form parses");
+        fuzz::check(again.ok() && again.actions == parse.actions,
+                    "the described form parses into the same actions");
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // Typing into other windows and bringing them to the front: the two desktop calls
-// scripts make for keystroke lines, "`U" and "`A".
+// scripts make for keystroke lines, "`U" and "`A". Backends: platform/x11, and
+// the recorders of platform/fake.
 
 #include <QString>
 

@@ -1,8 +1,9 @@
 #pragma once
 
-// How a stored command line becomes a program and its arguments on Linux, without
-// a shell: Windows-style splitting, then case-insensitive path resolution because
-// key words store program paths in upper case ("/USR/BIN/XTERM").
+// How a stored command line becomes a program and its arguments on Linux, for the
+// process launcher of platform/qt. No shell: Windows-style splitting, then
+// case-insensitive path resolution because key words store program paths in upper
+// case ("/USR/BIN/XTERM").
 
 #include <QString>
 #include <QStringList>

@@ -2,7 +2,9 @@
 
 // The seam between Korvane and the desktop. Windows and the script engine reach
 // processes, dialogs, the event loop, the session and sound only through these
-// interfaces; app/ wires the real implementation, tests use FakePlatform.
+// interfaces. The backends stand beside it: platform/qt (dialogs, processes, event
+// loop, session, sound), platform/x11 (keystrokes, window activation) and
+// platform/fake (the recording stand-in for tests); app/ picks the real ones.
 
 #include "keyboard.h"
 

@@ -36,12 +36,12 @@ int main(int argc, char **argv)
 
     korvane::AboutWindow about(platform);
     QEventLoop loop;
-    QObject::connect(&about, &korvane::AboutWindow::unloaded, &loop, &QEventLoop::quit);
+    QObject::connect(&about, &korvane::AboutWindow::closed, &loop, &QEventLoop::quit);
 
     QElapsedTimer wall;
     wall.start();
     const double cpuStart = cpuSeconds();
-    about.Form_Load();
+    about.present();
     loop.exec();
     const double presentationWall = wall.elapsed() / 1000.0;
     const double presentationCpu = cpuSeconds() - cpuStart;

@@ -4,6 +4,7 @@
 // threads before and after the same stretch (30 seconds unless given).
 
 #include "benchsupport.h"
+#include "x11connection.h"
 
 #include <QTemporaryDir>
 #include <QThread>
@@ -30,8 +31,8 @@ struct Watched
 int main(int argc, char *argv[])
 {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 30;
-    const XDisplay display;
-    if (!display.isOpen() || seconds <= 0) {
+    X11Connection x11;
+    if (!x11.display() || seconds <= 0) {
         std::fputs("usage: bench_idle [SECONDS], on an X display with a window manager "
                    "(xvfb-run + scripts/with-openbox).\n",
                    stderr);
@@ -45,11 +46,10 @@ int main(int argc, char *argv[])
     // start by hand.
     const ChildProcess bare(QStringLiteral(BARE_WINDOW));
     const bool bareShown =
-        waitUntilShownAndIdle(display, bare, QStringLiteral(BARE_WINDOW_TITLE), kQuietMs).readyMs >=
-        0;
+        waitUntilShownAndIdle(x11, bare, QStringLiteral(BARE_WINDOW_TITLE), kQuietMs).readyMs >= 0;
     const ChildProcess korvane(QStringLiteral(KORVANE_BINARY));
     const bool korvaneShown =
-        waitUntilShownAndIdle(display, korvane, QStringLiteral("Korvane Command Center"), kQuietMs)
+        waitUntilShownAndIdle(x11, korvane, QStringLiteral("Korvane Command Center"), kQuietMs)
             .readyMs >= 0;
     if (!bareShown || !korvaneShown) {
         std::fprintf(stderr, "bench_idle: %s did not show its window and go idle\n",

@@ -26,7 +26,9 @@
 using namespace korvane;
 using korvane::bench::printResult;
 using korvane::e2e::KeyTarget;
+using korvane::e2e::literalNotation;
 using korvane::e2e::waitUntil;
+using korvane::e2e::windows1252Printable;
 
 namespace {
 
@@ -56,19 +58,6 @@ const QString kProse = QStringLiteral(
     "tardéis demasiado!» Nadie supo qué contestar; José prometió escribir mañana, después "
     "de la reunión con el ingeniero, y Ramón añadió que el próximo año irían todos juntos. ");
 
-// Every printable Windows-1252 character: ASCII from the space on, the 27 defined
-// in 0x80-0x9F, and 0xA0-0xFF.
-QString windows1252Printable()
-{
-    QString alphabet;
-    for (char16_t c = 0x20; c <= 0x7E; ++c)
-        alphabet += QChar(c);
-    alphabet += u"€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ"_qs;
-    for (char16_t c = 0xA0; c <= 0xFF; ++c)
-        alphabet += QChar(c);
-    return alphabet;
-}
-
 QString randomText(const QString &alphabet, QRandomGenerator &random)
 {
     QString text;
@@ -93,15 +82,6 @@ QString shuffledText(const QString &alphabet, QRandomGenerator &random)
 QString repeatedText(const QString &passage)
 {
     return passage.repeated(kCharacters / passage.size() + 1).left(kCharacters);
-}
-
-QString literalNotation(const QString &text)
-{
-    QString notation;
-    for (const QChar c : text)
-        notation +=
-            QStringLiteral("+^%~(){}[]").contains(c) ? u'{' + QString(c) + u'}' : QString(c);
-    return notation;
 }
 
 // Edit distance: characters lost, added or changed, however they shift the rest.

@@ -7,6 +7,7 @@
 
 #include "benchsupport.h"
 #include "keyworddatabase.h"
+#include "x11connection.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -43,12 +44,12 @@ struct Figures
 
 // Medians of kRuns starts of `program` until its window `title` is shown and idle,
 // after one start that is not counted (it brings the libraries into the page cache).
-Figures measureStarts(const XDisplay &display, const QString &program, const QString &title)
+Figures measureStarts(X11Connection &x11, const QString &program, const QString &title)
 {
     std::vector<double> mapped, ready, rss;
     for (int run = -1; run < kRuns; ++run) {
         const ChildProcess child(program);
-        const StartTimes times = waitUntilShownAndIdle(display, child, title);
+        const StartTimes times = waitUntilShownAndIdle(x11, child, title);
         if (run < 0)
             continue;
         mapped.push_back(times.mappedMs);
@@ -71,8 +72,8 @@ void report(const QString &name, const QString &key, const Figures &figures)
 
 int main()
 {
-    const XDisplay display;
-    if (!display.isOpen()) {
+    X11Connection x11;
+    if (!x11.display()) {
         std::fputs("bench_startup needs an X display with a window manager (xvfb-run + "
                    "scripts/with-openbox).\n",
                    stderr);
@@ -82,7 +83,7 @@ int main()
     std::printf("Start-up, median of %d runs (binary %s)\n", kRuns, KORVANE_BINARY);
     std::printf("%14s  %14s  %12s  %11s\n", "records", "window mapped", "lists ready", "VmRSS");
     const Figures bare =
-        measureStarts(display, QStringLiteral(BARE_WINDOW), QStringLiteral(BARE_WINDOW_TITLE));
+        measureStarts(x11, QStringLiteral(BARE_WINDOW), QStringLiteral(BARE_WINDOW_TITLE));
     report(QStringLiteral("bare Qt window"), QStringLiteral("bare"), bare);
     for (const int records : {0, 10'000, 100'000}) {
         QTemporaryDir home;
@@ -92,7 +93,7 @@ int main()
         const double writeSeconds = writing.elapsed() / 1000.0;
         qputenv("KORVANE_HOME", home.path().toLocal8Bit());
         const Figures korvane =
-            measureStarts(display, QStringLiteral(KORVANE_BINARY), kCommandCenterTitle);
+            measureStarts(x11, QStringLiteral(KORVANE_BINARY), kCommandCenterTitle);
         report(QString::number(records), QString::number(records), korvane);
         std::printf("%14s  (database written in %.1f s)\n", "", writeSeconds);
         std::fflush(stdout);

@@ -1,5 +1,8 @@
 #include "benchsupport.h"
 
+#include "x11connection.h"
+#include "x11properties.h"
+
 #include <QFile>
 
 #include <X11/Xatom.h>
@@ -31,12 +34,6 @@ QByteArray readProcFile(pid_t pid, const QString &name)
 {
     QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(name));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Windows of killed programs vanish while we look at them: ignore such errors.
-int ignoreXErrors(Display *, XErrorEvent *)
-{
-    return 0;
 }
 
 // The fields of /proc/PID/stat from the third (the state) on; the command name
@@ -145,59 +142,23 @@ long residentKiB(pid_t pid)
     return -1;
 }
 
-XDisplay::XDisplay()
-    : m_display(XOpenDisplay(nullptr))
+bool hasMappedWindow(X11Connection &x11, pid_t pid, const QString &title)
 {
-    XSetErrorHandler(ignoreXErrors);
-}
-
-XDisplay::~XDisplay()
-{
-    if (m_display)
-        XCloseDisplay(m_display);
-}
-
-bool XDisplay::hasMappedWindow(pid_t pid, const QString &title) const
-{
-    if (!m_display)
+    Display *display = x11.display();
+    if (!display)
         return false;
-    const Atom clientList = XInternAtom(m_display, "_NET_CLIENT_LIST", False);
-    const Atom wmPid = XInternAtom(m_display, "_NET_WM_PID", False);
-    Atom type;
-    int format;
-    unsigned long count, after;
-    unsigned char *data = nullptr;
-    if (XGetWindowProperty(m_display, DefaultRootWindow(m_display), clientList, 0, 4096, False,
-                           XA_WINDOW, &type, &format, &count, &after, &data) != Success ||
-        !data)
-        return false;
-    const std::vector<Window> windows(reinterpret_cast<Window *>(data),
-                                      reinterpret_cast<Window *>(data) + count);
-    XFree(data);
-    const QByteArray wanted = title.toUtf8();
-    for (const Window window : windows) {
-        unsigned char *pidData = nullptr;
-        if (XGetWindowProperty(m_display, window, wmPid, 0, 1, False, XA_CARDINAL, &type, &format,
-                               &count, &after, &pidData) != Success ||
-            !pidData)
-            continue;
-        const auto owner = pid_t(*reinterpret_cast<unsigned long *>(pidData));
-        XFree(pidData);
-        if (owner != pid)
-            continue;
-        char *name = nullptr;
-        const bool titled = XFetchName(m_display, window, &name) && name && wanted == name;
-        if (name)
-            XFree(name);
-        XWindowAttributes attributes;
-        if (titled && XGetWindowAttributes(m_display, window, &attributes) &&
-            attributes.map_state == IsViewable)
-            return true;
-    }
-    return false;
+    const QList<unsigned long> windows =
+        x11::listProperty(display, DefaultRootWindow(display), "_NET_CLIENT_LIST", XA_WINDOW);
+    return std::any_of(windows.cbegin(), windows.cend(), [&](unsigned long window) {
+        XWindowAttributes attributes{};
+        return x11::windowPid(display, window) == pid &&
+               x11::windowTitle(display, window) == title &&
+               XGetWindowAttributes(display, window, &attributes) &&
+               attributes.map_state == IsViewable;
+    });
 }
 
-StartTimes waitUntilShownAndIdle(const XDisplay &display, const ChildProcess &child,
+StartTimes waitUntilShownAndIdle(X11Connection &x11, const ChildProcess &child,
                                  const QString &title, int quietMs)
 {
     const qint64 quietNs = qint64(quietMs) * 1'000'000;
@@ -211,7 +172,7 @@ StartTimes waitUntilShownAndIdle(const XDisplay &display, const ChildProcess &ch
         const qint64 now = child.elapsedNs();
         const qint64 cpu = mainThreadCpuNs(child.pid());
         if (mappedAt < 0) {
-            if (display.hasMappedWindow(child.pid(), title)) {
+            if (hasMappedWindow(x11, child.pid(), title)) {
                 mappedAt = lastWorkAt = lastRunAt = sliceStart = now;
                 cpuAtSliceStart = previousCpu = cpu;
             }

@@ -13,9 +13,13 @@
 
 #include <sys/types.h>
 
-using Display = struct _XDisplay;
+namespace korvane {
+class X11Connection;
+}
 
 namespace korvane::bench {
+
+using korvane::X11Connection;
 
 // "@result<TAB>key<TAB>value": one figure for the table bench/run prints.
 void printResult(const QString &key, double value, int decimals = 1);
@@ -71,24 +75,9 @@ qint64 mainThreadCpuNs(pid_t pid);
 // VmRSS in KiB, -1 when gone.
 long residentKiB(pid_t pid);
 
-// The X display named by DISPLAY; errors about windows that vanish while they are
-// looked at are ignored.
-class XDisplay
-{
-public:
-    XDisplay();
-    ~XDisplay();
-    XDisplay(const XDisplay &) = delete;
-    XDisplay &operator=(const XDisplay &) = delete;
-
-    bool isOpen() const { return m_display != nullptr; }
-    // Whether `pid` has a viewable top-level window titled `title` (as listed by the
-    // window manager in _NET_CLIENT_LIST).
-    bool hasMappedWindow(pid_t pid, const QString &title) const;
-
-private:
-    Display *m_display = nullptr;
-};
+// Whether `pid` has a viewable top-level window titled `title`, as listed by the
+// window manager in _NET_CLIENT_LIST.
+bool hasMappedWindow(X11Connection &x11, pid_t pid, const QString &title);
 
 struct StartTimes
 {
@@ -99,7 +88,7 @@ struct StartTimes
 // Polls a starting program until its window `title` is mapped and its main thread
 // then stays idle (under a tenth of a core) for `quietMs`; times count from its start.
 // Empty times when that does not happen within a minute.
-StartTimes waitUntilShownAndIdle(const XDisplay &display, const ChildProcess &child,
+StartTimes waitUntilShownAndIdle(X11Connection &x11, const ChildProcess &child,
                                  const QString &title, int quietMs = 200);
 
 } // namespace korvane::bench

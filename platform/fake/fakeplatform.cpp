@@ -4,6 +4,20 @@
 
 namespace korvane {
 
+namespace {
+
+// Records the preset and answers with the next queued choice; a null choice or an
+// empty queue is a cancelled dialog, which leaves the name as it was.
+void answerFileDialog(QString &fileName, QStringList &presets, QQueue<QString> &choices)
+{
+    presets.append(fileName);
+    const QString choice = choices.isEmpty() ? QString() : choices.dequeue();
+    if (!choice.isNull())
+        fileName = choice;
+}
+
+} // namespace
+
 bool FakeProcessLauncher::start(const QString &commandLine)
 {
     started.append(commandLine);
@@ -26,22 +40,12 @@ QString FakeDialogs::inputBox(const QString &prompt)
 
 void FakeDialogs::openFileName(QString &fileName)
 {
-    openPresets.append(fileName);
-    if (!openChoices.isEmpty()) {
-        const QString choice = openChoices.dequeue();
-        if (!choice.isNull())
-            fileName = choice;
-    }
+    answerFileDialog(fileName, openPresets, openChoices);
 }
 
 void FakeDialogs::saveFileName(QString &fileName)
 {
-    savePresets.append(fileName);
-    if (!saveChoices.isEmpty()) {
-        const QString choice = saveChoices.dequeue();
-        if (!choice.isNull())
-            fileName = choice;
-    }
+    answerFileDialog(fileName, savePresets, saveChoices);
 }
 
 void FakeDialogs::fontDialog(FontChoice &font, int flags)
@@ -93,10 +97,6 @@ void FakeSoundPlayer::playWave(const QString &path)
 {
     played.append(path);
 }
-
-} // namespace korvane
-
-namespace korvane {
 
 bool FakeKeyboard::sendKeys(const QString &notation, bool wait)
 {

@@ -1,8 +1,8 @@
 #pragma once
 
-// A recording stand-in for the desktop, for tests: it remembers every program
-// started, box shown, sound played and logout asked for, and answers dialogs with
-// the replies a test queued.
+// The fake backend: a recording stand-in for the desktop, for tests. It remembers
+// every program started, box shown, key typed, window activated, sound played and
+// logout asked for, and answers dialogs with the replies a test queued.
 
 #include "platform.h"
 

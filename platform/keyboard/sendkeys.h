@@ -1,7 +1,8 @@
 #pragma once
 
-// The SendKeys notation of keystroke lines, parsed into key actions. Pure logic:
-// no display is needed, so the engine and its tests can use it anywhere.
+// The SendKeys notation of keystroke lines, parsed into key actions for every
+// keystroke backend. Pure logic: no display is needed, so the engine and its tests
+// can use it anywhere.
 
 #include <QFlags>
 #include <QList>

@@ -1,6 +1,7 @@
 #pragma once
 
-// Which window "activate by title" picks among the open ones.
+// Which window "activate by title" picks among the open ones: the rule every
+// window-activation backend shares, pure logic.
 
 #include <QStringList>
 

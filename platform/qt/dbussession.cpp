@@ -11,6 +11,18 @@ namespace {
 // that hangs.
 constexpr int kCallTimeoutMs = 3000;
 
+// GNOME's Logout mode: log out without the confirmation dialog (programs may still
+// object).
+constexpr quint32 kGnomeLogoutWithoutConfirmation = 1;
+// KDE's logout(confirm, type, mode): no confirmation, only log out (neither halt
+// nor reboot); the mode only matters for a halt or reboot.
+constexpr int kKdeConfirmNo = 0;
+constexpr int kKdeShutdownTypeNone = 0;
+constexpr int kKdeShutdownModeSchedule = 0;
+// Xfce's Logout(show dialog, allow save): no dialog, programs may save their state.
+constexpr bool kXfceShowDialog = false;
+constexpr bool kXfceAllowSave = true;
+
 bool callAccepted(QDBusConnection bus, const QString &service, const QString &path,
                   const QString &interface, const QString &method, const QVariantList &arguments)
 {
@@ -27,22 +39,19 @@ bool callAccepted(QDBusConnection bus, const QString &service, const QString &pa
 bool DBusSession::logout()
 {
     const QDBusConnection session = QDBusConnection::sessionBus();
-    // GNOME: mode 1 logs out without its confirmation dialog; programs may still object.
     if (callAccepted(session, QStringLiteral("org.gnome.SessionManager"),
                      QStringLiteral("/org/gnome/SessionManager"),
                      QStringLiteral("org.gnome.SessionManager"), QStringLiteral("Logout"),
-                     {QVariant::fromValue(quint32(1))}))
+                     {QVariant::fromValue(kGnomeLogoutWithoutConfirmation)}))
         return true;
-    // KDE: no confirmation, log out (not shut down), default mode.
     if (callAccepted(session, QStringLiteral("org.kde.ksmserver"), QStringLiteral("/KSMServer"),
                      QStringLiteral("org.kde.KSMServerInterface"), QStringLiteral("logout"),
-                     {0, 0, 0}))
+                     {kKdeConfirmNo, kKdeShutdownTypeNone, kKdeShutdownModeSchedule}))
         return true;
-    // Xfce: no dialog, let programs save their state.
     if (callAccepted(session, QStringLiteral("org.xfce.SessionManager"),
                      QStringLiteral("/org/xfce/SessionManager"),
                      QStringLiteral("org.xfce.Session.Manager"), QStringLiteral("Logout"),
-                     {false, true}))
+                     {kXfceShowDialog, kXfceAllowSave}))
         return true;
 
     const QString sessionId = qEnvironmentVariable("XDG_SESSION_ID");

@@ -1,11 +1,13 @@
 #pragma once
 
+// Qt backend: logging the user out through the session manager, over D-Bus.
+
 #include "platform.h"
 
 namespace korvane {
 
-// Asks the desktop's session manager over D-Bus to log the user out: GNOME, KDE
-// and Xfce in turn, then logind for the current session.
+// Asks GNOME's, KDE's and Xfce's session managers in turn, then logind for the
+// current session.
 class DBusSession : public Session
 {
 public:

@@ -1,5 +1,7 @@
 #pragma once
 
+// Qt backend: the modal dialogs (message, input, file, font and printer).
+
 #include "platform.h"
 
 namespace korvane {

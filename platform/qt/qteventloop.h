@@ -1,5 +1,8 @@
 #pragma once
 
+// Qt backend: one pass of the event loop, a wait for the next event, and the
+// immediate end of the program.
+
 #include "platform.h"
 
 namespace korvane {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Qt backend: starting programs (planned by launchplan.h) through QProcess.
+
 #include "platform.h"
 
 namespace korvane {

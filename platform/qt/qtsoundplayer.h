@@ -1,5 +1,7 @@
 #pragma once
 
+// Qt backend: wave files played through Qt Multimedia.
+
 #include "platform.h"
 
 #include <memory>

@@ -1,8 +1,8 @@
 #pragma once
 
-// One Xlib connection of Korvane's own for keystrokes and window activation, kept
-// apart from the toolkit's so that its requests and round trips never interleave
-// with the toolkit's event handling.
+// X11 backend: one Xlib connection of Korvane's own for keystrokes and window
+// activation, kept apart from the toolkit's so that its requests and round trips
+// never interleave with the toolkit's event handling.
 
 #include <QString>
 

@@ -1,10 +1,12 @@
 #include "x11keyboard.h"
 #include "x11connection.h"
+#include "x11properties.h"
 
 #include <QSet>
 #include <QThread>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 
 #include <poll.h>
@@ -12,7 +14,6 @@
 
 // Xlib macros (Bool, Status, None) clash with Qt: X11 headers come last.
 #include <X11/XKBlib.h>
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -20,6 +21,8 @@
 #include <xkbcommon/xkbcommon.h>
 
 namespace korvane {
+
+using namespace x11;
 
 namespace {
 
@@ -34,6 +37,8 @@ constexpr int kClientWaitMs = 1000;
 // Modifier keys the user holds would change what our keys type.
 constexpr int kModifierWaitMs = 2000;
 constexpr int kModifierPollMs = 10;
+// How long one look for the ping's answer sleeps when none has come yet.
+constexpr int kEventPollMs = 10;
 // Remapped keycodes stay mapped this long after the last keys, so the next
 // keystroke line can reuse them, then the map is put back as it was.
 constexpr int kRestoreDelayMs = 1000;
@@ -97,7 +102,7 @@ unsigned long keysymForControl(char32_t c)
         return XK_Tab;
     case U'\b':
         return XK_BackSpace;
-    case 0x1b:
+    case U'\x1b': // Escape
         return XK_Escape;
     default:
         return NoSymbol;
@@ -224,11 +229,13 @@ void X11Keyboard::waitForModifierRelease()
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < kModifierWaitMs) {
-        char keys[32] = {};
-        XQueryKeymap(display, keys);
+        // One bit a keycode, set while the key is down.
+        std::array<char, 32> pressed{};
+        XQueryKeymap(display, pressed.data());
         const QList<unsigned> &modifiers = m_keymap.modifierKeycodes();
-        const bool held = std::any_of(modifiers.cbegin(), modifiers.cend(),
-                                      [&](unsigned kc) { return (keys[kc / 8] >> (kc % 8)) & 1; });
+        const bool held = std::any_of(modifiers.cbegin(), modifiers.cend(), [&](unsigned keycode) {
+            return (pressed[keycode / 8] >> (keycode % 8)) & 1;
+        });
         if (!held)
             return;
         QThread::msleep(kModifierPollMs);
@@ -251,7 +258,7 @@ bool X11Keyboard::planStrokes(const QList<KeyAction> &actions, QList<Stroke> &st
         if (action.kind == KeyAction::Kind::Special) {
             stroke.keysym = keysymFor(action.key);
             binding = m_keymap.forKeysym(stroke.keysym);
-        } else if (action.character < 0x20 || action.character == 0x7f) {
+        } else if (isControlCharacter(action.character)) {
             stroke.keysym = keysymForControl(action.character);
             binding = m_keymap.forKeysym(stroke.keysym);
         } else {
@@ -373,12 +380,11 @@ void X11Keyboard::settleAfterTyping()
 unsigned long X11Keyboard::pingTarget()
 {
     Display *display = m_connection->display();
-    const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
-    const Atom pid = XInternAtom(display, "_NET_WM_PID", False);
+    const Atom ping = atom(display, "_NET_WM_PING");
     Window window = None;
     int revert = 0;
     XGetInputFocus(display, &window, &revert);
-    while (window != None && window != PointerRoot) {
+    for (; window != None && window != PointerRoot; window = parentOf(display, window)) {
         Atom *protocols = nullptr;
         int count = 0;
         bool answers = false;
@@ -386,33 +392,9 @@ unsigned long X11Keyboard::pingTarget()
             answers = std::find(protocols, protocols + count, ping) != protocols + count;
             XFree(protocols);
         }
-        if (answers) {
-            // Our own windows cannot answer while we type: we hold their thread.
-            Atom type = None;
-            int format = 0;
-            unsigned long items = 0;
-            unsigned long after = 0;
-            unsigned char *data = nullptr;
-            bool own = false;
-            if (XGetWindowProperty(display, window, pid, 0, 1, False, XA_CARDINAL, &type, &format,
-                                   &items, &after, &data) == Success &&
-                data) {
-                own = format == 32 && items == 1 &&
-                      *reinterpret_cast<unsigned long *>(data) ==
-                          static_cast<unsigned long>(getpid());
-                XFree(data);
-            }
-            return own ? None : window;
-        }
-        Window root = None;
-        Window parent = None;
-        Window *children = nullptr;
-        unsigned childCount = 0;
-        if (!XQueryTree(display, window, &root, &parent, &children, &childCount))
-            return None;
-        if (children)
-            XFree(children);
-        window = parent == root ? None : parent;
+        // Our own windows cannot answer while we type: we hold their thread.
+        if (answers)
+            return windowPid(display, window) == getpid() ? None : window;
     }
     return None;
 }
@@ -430,19 +412,12 @@ void X11Keyboard::waitForFocusedClient()
     // so the answer means our keys were read and the new keymap fetched. Toolkits
     // send the answer to the root window with differing masks: listen for both.
     const Window root = DefaultRootWindow(display);
-    const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
-    const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+    const Atom protocols = atom(display, "WM_PROTOCOLS");
+    const Atom ping = atom(display, "_NET_WM_PING");
     const long serial = long(++m_pingSerial);
     XSelectInput(display, root, StructureNotifyMask | SubstructureNotifyMask);
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = target;
-    event.xclient.message_type = protocols;
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = long(ping);
-    event.xclient.data.l[1] = serial;
-    event.xclient.data.l[2] = long(target);
-    XSendEvent(display, target, False, NoEventMask, &event);
+    sendClientMessage(display, target, NoEventMask, target, protocols,
+                      {long(ping), serial, long(target)});
     XFlush(display);
     QElapsedTimer waited;
     waited.start();
@@ -450,9 +425,10 @@ void X11Keyboard::waitForFocusedClient()
     while (!answered && waited.elapsed() < kClientWaitMs) {
         if (XPending(display) == 0) {
             pollfd descriptor{ConnectionNumber(display), POLLIN, 0};
-            ::poll(&descriptor, 1, kModifierPollMs);
+            ::poll(&descriptor, 1, kEventPollMs);
             continue;
         }
+        XEvent event{};
         XNextEvent(display, &event);
         answered = event.type == ClientMessage && event.xclient.message_type == protocols &&
                    event.xclient.data.l[0] == long(ping) && event.xclient.data.l[1] == serial;
@@ -478,13 +454,13 @@ void X11Keyboard::pressStroke(const Stroke &stroke)
 void X11Keyboard::holdModifiers(unsigned mask)
 {
     Display *display = m_connection->display();
-    for (int index = 0; index < 8; ++index) {
+    for (int index = 0; index < kModifierCount; ++index) {
         const unsigned bit = 1u << index;
         const unsigned keycode = m_keymap.modifierKeycode(index);
         if ((m_held & bit) && !(mask & bit) && keycode != 0)
             XTestFakeKeyEvent(display, keycode, False, CurrentTime);
     }
-    for (int index = 0; index < 8; ++index) {
+    for (int index = 0; index < kModifierCount; ++index) {
         const unsigned bit = 1u << index;
         const unsigned keycode = m_keymap.modifierKeycode(index);
         if (!(m_held & bit) && (mask & bit) && keycode != 0)

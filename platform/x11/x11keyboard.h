@@ -1,7 +1,7 @@
 #pragma once
 
-// Keystrokes on X11 through XTest, with XKB telling which key and modifiers type
-// each character in the current layout. Characters the layout lacks are typed
+// X11 backend: keystrokes through XTest, with XKB telling which key and modifiers
+// type each character in the current layout. Characters the layout lacks are typed
 // through spare keycodes (keycodes without symbols) that are remapped in batches.
 
 #include "keyboard.h"

@@ -64,10 +64,13 @@ int levelFor(const XkbKeyTypeRec &type, unsigned mods)
 // (function and keypad keys, dead keys, control characters).
 char32_t textOf(KeySym keysym)
 {
-    if (keysym >= 0xff00 && keysym <= 0xffff)
+    // The block of function, cursor, keypad and modifier keys.
+    constexpr KeySym kFunctionBlockFirst = 0xff00;
+    constexpr KeySym kFunctionBlockLast = 0xffff;
+    if (keysym >= kFunctionBlockFirst && keysym <= kFunctionBlockLast)
         return 0;
     const char32_t c = xkb_keysym_to_utf32(keysym);
-    return c >= 0x20 && c != 0x7f ? c : 0;
+    return isControlCharacter(c) ? 0 : c;
 }
 
 template<typename Key>
@@ -110,7 +113,7 @@ bool X11Keymap::load(Display *display, const QList<unsigned> &excluded)
             continue;
         const bool preferred = keysym == XK_Shift_L || keysym == XK_Control_L ||
                                keysym == XK_Alt_L || keysym == XK_ISO_Level3_Shift;
-        for (int index = 0; index < 8; ++index) {
+        for (int index = 0; index < kModifierCount; ++index) {
             if ((bits & (1u << index)) && (m_modifierKeys[index] == 0 || preferred))
                 m_modifierKeys[index] = keycode;
         }
@@ -118,7 +121,7 @@ bool X11Keymap::load(Display *display, const QList<unsigned> &excluded)
             m_altMask = 1u << std::countr_zero(bits);
     }
     unsigned pressable = 0;
-    for (int index = 0; index < 8; ++index) {
+    for (int index = 0; index < kModifierCount; ++index) {
         if (m_modifierKeys[index] != 0)
             pressable |= 1u << index;
     }

@@ -1,7 +1,7 @@
 #pragma once
 
-// A snapshot of the X keyboard map in its current group, answering "which key,
-// with which modifiers, types this character or key symbol".
+// X11 backend: a snapshot of the X keyboard map in its current group, answering
+// "which key, with which modifiers, types this character or key symbol".
 
 #include <QHash>
 #include <QList>
@@ -12,6 +12,15 @@
 struct _XDisplay;
 
 namespace korvane {
+
+// X has eight modifier bits: Shift, Lock, Control and Mod1 to Mod5.
+inline constexpr int kModifierCount = 8;
+
+// Characters that no key prints: they are typed as the key that makes them, if any.
+inline bool isControlCharacter(char32_t c)
+{
+    return c < 0x20 || c == 0x7f;
+}
 
 struct KeyBinding
 {
@@ -46,7 +55,7 @@ private:
     QHash<unsigned long, KeyBinding> m_keysyms;
     QHash<unsigned, QList<unsigned long>> m_symbols;
     QList<unsigned> m_empty;
-    std::array<unsigned, 8> m_modifierKeys{};
+    std::array<unsigned, kModifierCount> m_modifierKeys{};
     QList<unsigned> m_allModifierKeys;
     unsigned m_altMask = 0;
 };

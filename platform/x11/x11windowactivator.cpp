@@ -1,5 +1,6 @@
 #include "x11windowactivator.h"
 #include "x11connection.h"
+#include "x11properties.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -7,9 +8,10 @@
 // Xlib macros (Bool, Status, None) clash with Qt: X11 headers come last.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 namespace korvane {
+
+using namespace x11;
 
 namespace {
 
@@ -19,88 +21,37 @@ namespace {
 // soon as the focus arrives, so a generous bound costs nothing.
 constexpr int kFocusWaitMs = 5000;
 constexpr int kFocusPollMs = 5;
-// _NET_ACTIVE_WINDOW source indication: a pager or tool acting for the user, which
-// window managers honour without focus-stealing checks.
-constexpr long kSourcePager = 2;
+// How deep below a top-level frame the client window is looked for: openbox and
+// most window managers put it one or two levels down.
+constexpr int kFrameDepth = 2;
 
-struct XFreeDeleter
-{
-    void operator()(void *data) const
-    {
-        if (data)
-            XFree(data);
-    }
+// _NET_ACTIVE_WINDOW's source indication: who asks for the activation.
+enum class ActivationSource : long {
+    Application = 1,
+    // A pager or tool acting for the user: window managers honour it without
+    // their focus-stealing checks.
+    Pager = 2,
 };
 
-// A property as a list of 32-bit items (windows, atoms); empty when absent.
-QList<unsigned long> listProperty(Display *display, Window window, Atom property, Atom type)
-{
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char *data = nullptr;
-    if (XGetWindowProperty(display, window, property, 0, 65536, False, type, &actualType, &format,
-                           &count, &after, &data) != Success)
-        return {};
-    const std::unique_ptr<unsigned char, XFreeDeleter> owner(data);
-    if (actualType != type || format != 32 || !data)
-        return {};
-    const auto *items = reinterpret_cast<const unsigned long *>(data);
-    return QList<unsigned long>(items, items + count);
-}
-
-bool hasProperty(Display *display, Window window, Atom property)
-{
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char *data = nullptr;
-    const int status = XGetWindowProperty(display, window, property, 0, 0, False, AnyPropertyType,
-                                          &actualType, &format, &count, &after, &data);
-    if (data)
-        XFree(data);
-    return status == Success && actualType != None;
-}
-
 // The client window below a window manager's frame: the one carrying WM_STATE.
-Window findClient(Display *display, Window window, Atom wmState, int depth)
+WindowId findClient(Display *display, WindowId window, int depth)
 {
-    if (hasProperty(display, window, wmState))
+    if (hasProperty(display, window, "WM_STATE"))
         return window;
     if (depth == 0)
         return None;
-    Window root = None;
-    Window parent = None;
-    Window *children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, window, &root, &parent, &children, &count))
-        return None;
-    const std::unique_ptr<Window, XFreeDeleter> owner(children);
-    for (unsigned i = 0; i < count; ++i) {
-        if (const Window client = findClient(display, children[i], wmState, depth - 1))
+    for (const WindowId child : childrenOf(display, window)) {
+        if (const WindowId client = findClient(display, child, depth - 1))
             return client;
     }
     return None;
 }
 
-bool isAncestorOrSelf(Display *display, Window ancestor, Window window)
+bool isAncestorOrSelf(Display *display, WindowId ancestor, WindowId window)
 {
-    while (window != None) {
+    for (; window != None; window = parentOf(display, window)) {
         if (window == ancestor)
             return true;
-        Window root = None;
-        Window parent = None;
-        Window *children = nullptr;
-        unsigned count = 0;
-        if (!XQueryTree(display, window, &root, &parent, &children, &count))
-            return false;
-        if (children)
-            XFree(children);
-        if (parent == root)
-            return parent == ancestor;
-        window = parent;
     }
     return false;
 }
@@ -120,22 +71,16 @@ unsigned long X11WindowActivator::requestActivation(const QString &title)
     const QList<unsigned long> windows = clientWindows();
     QStringList titles;
     for (const unsigned long window : windows)
-        titles.append(titleOf(window));
+        titles.append(windowTitle(display, window));
     const qsizetype found = findWindowTitle(titles, title);
     if (found < 0)
         return None;
     const Window window = windows.at(found);
-    const Window root = DefaultRootWindow(display);
     if (windowManagerSupportsActivation()) {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = kSourcePager;
-        event.xclient.data.l[1] = CurrentTime;
-        event.xclient.data.l[2] = None;
-        XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        sendClientMessage(display, DefaultRootWindow(display),
+                          SubstructureRedirectMask | SubstructureNotifyMask, window,
+                          atom(display, "_NET_ACTIVE_WINDOW"),
+                          {long(ActivationSource::Pager), CurrentTime, None});
     } else {
         XMapRaised(display, window);
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
@@ -161,11 +106,12 @@ bool X11WindowActivator::bringForward(const QString &title)
 QStringList X11WindowActivator::windowTitles()
 {
     QStringList titles;
-    if (!m_connection->display())
+    Display *display = m_connection->display();
+    if (!display)
         return titles;
     const QList<unsigned long> windows = clientWindows();
     for (const unsigned long window : windows)
-        titles.append(titleOf(window));
+        titles.append(windowTitle(display, window));
     return titles;
 }
 
@@ -173,76 +119,32 @@ QList<unsigned long> X11WindowActivator::clientWindows()
 {
     Display *display = m_connection->display();
     const Window root = DefaultRootWindow(display);
-    QList<unsigned long> windows =
-        listProperty(display, root, XInternAtom(display, "_NET_CLIENT_LIST", False), XA_WINDOW);
+    QList<unsigned long> windows = listProperty(display, root, "_NET_CLIENT_LIST", XA_WINDOW);
     if (!windows.isEmpty())
         return windows;
     // No EWMH window manager: walk the root's children, finding each client below
     // a frame by WM_STATE, or taking a mapped top-level window as it is.
-    const Atom wmState = XInternAtom(display, "WM_STATE", False);
-    Window rootReturn = None;
-    Window parent = None;
-    Window *children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, root, &rootReturn, &parent, &children, &count))
-        return windows;
-    const std::unique_ptr<Window, XFreeDeleter> owner(children);
-    for (unsigned i = 0; i < count; ++i) {
-        if (const Window client = findClient(display, children[i], wmState, 2)) {
+    for (const WindowId child : childrenOf(display, root)) {
+        if (const WindowId client = findClient(display, child, kFrameDepth)) {
             windows.append(client);
             continue;
         }
         XWindowAttributes attributes{};
-        if (XGetWindowAttributes(display, children[i], &attributes) &&
+        if (XGetWindowAttributes(display, child, &attributes) &&
             attributes.map_state == IsViewable && !attributes.override_redirect)
-            windows.append(children[i]);
+            windows.append(child);
     }
     return windows;
-}
-
-QString X11WindowActivator::titleOf(unsigned long window)
-{
-    Display *display = m_connection->display();
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char *data = nullptr;
-    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 65536,
-                           False, utf8, &actualType, &format, &count, &after, &data) == Success) {
-        const std::unique_ptr<unsigned char, XFreeDeleter> owner(data);
-        if (actualType == utf8 && format == 8 && data)
-            return QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(count));
-    }
-    XTextProperty name{};
-    if (!XGetWMName(display, window, &name) || !name.value)
-        return {};
-    const std::unique_ptr<unsigned char, XFreeDeleter> owner(name.value);
-    if (name.encoding == XA_STRING)
-        return QString::fromLatin1(reinterpret_cast<const char *>(name.value),
-                                   qsizetype(name.nitems));
-    char **list = nullptr;
-    int items = 0;
-    if (Xutf8TextPropertyToTextList(display, &name, &list, &items) < Success || !list)
-        return QString::fromUtf8(reinterpret_cast<const char *>(name.value),
-                                 qsizetype(name.nitems));
-    const QString title = items > 0 ? QString::fromUtf8(list[0]) : QString();
-    XFreeStringList(list);
-    return title;
 }
 
 bool X11WindowActivator::windowManagerSupportsActivation()
 {
     Display *display = m_connection->display();
     const Window root = DefaultRootWindow(display);
-    const QList<unsigned long> check = listProperty(
-        display, root, XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False), XA_WINDOW);
-    if (check.isEmpty())
+    if (listProperty(display, root, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).isEmpty())
         return false;
-    const QList<unsigned long> supported =
-        listProperty(display, root, XInternAtom(display, "_NET_SUPPORTED", False), XA_ATOM);
-    return supported.contains(XInternAtom(display, "_NET_ACTIVE_WINDOW", False));
+    return listProperty(display, root, "_NET_SUPPORTED", XA_ATOM)
+        .contains(atom(display, "_NET_ACTIVE_WINDOW"));
 }
 
 bool X11WindowActivator::waitUntilFocused(unsigned long window)

@@ -1,7 +1,7 @@
 #pragma once
 
-// Activation of top-level windows by title on X11: the window manager is asked
-// through _NET_ACTIVE_WINDOW; without one the window is raised and focused.
+// X11 backend: activation of top-level windows by title. The window manager is
+// asked through _NET_ACTIVE_WINDOW; without one the window is raised and focused.
 
 #include "keyboard.h"
 #include "windowtitles.h"
@@ -28,7 +28,6 @@ public:
 
 private:
     QList<unsigned long> clientWindows();
-    QString titleOf(unsigned long window);
     bool windowManagerSupportsActivation();
     // Sends the activation request for the window titled `title`; None when no
     // window matches.

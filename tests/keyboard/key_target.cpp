@@ -3,7 +3,7 @@
 //   key_target --title TITLE --out FILE
 //
 // FILE holds the text of its edit field (UTF-8, written whole on every change) and
-// FILE.keys one line per key press: "<Qt key> <modifiers> <text as hex code points>".
+// FILE.keys one line per key press: "<Qt key> <modifiers in hex>".
 // It prints "ready" once its window is shown, and answers the line "clear" on
 // standard input by emptying both records and printing "cleared".
 
@@ -13,29 +13,13 @@
 #include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QSocketNotifier>
-#include <QTextStream>
+#include <QTest>
 #include <QTimer>
-#include <QWindow>
 
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
-
-void writeWhole(const QString &path, const QByteArray &data)
-{
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(data);
-        file.commit();
-    }
-}
-
-void say(const char *line)
-{
-    std::printf("%s\n", line);
-    std::fflush(stdout);
-}
 
 class KeyRecorder : public QObject
 {
@@ -49,13 +33,9 @@ public:
         // make this window, not the typing, the bottleneck of a benchmark.
         m_flush.setSingleShot(true);
         m_flush.setInterval(5);
-        connect(&m_flush, &QTimer::timeout, this, [this] {
-            saveText();
-            saveKeys();
-        });
+        connect(&m_flush, &QTimer::timeout, this, &KeyRecorder::save);
         connect(&edit, &QPlainTextEdit::textChanged, &m_flush, qOverload<>(&QTimer::start));
-        saveText();
-        saveKeys();
+        save();
     }
 
     void clear()
@@ -63,8 +43,7 @@ public:
         m_flush.stop();
         m_keys.clear();
         m_edit.clear();
-        saveText();
-        saveKeys();
+        save();
     }
 
 protected:
@@ -72,14 +51,8 @@ protected:
     {
         if (event->type() == QEvent::KeyPress) {
             const auto *key = static_cast<QKeyEvent *>(event);
-            QStringList codes;
-            for (const char32_t c : key->text().toUcs4())
-                codes.append(QString::number(c, 16));
-            m_keys += QStringLiteral("%1 %2 %3\n")
-                          .arg(key->key())
-                          .arg(int(key->modifiers()), 0, 16)
-                          .arg(codes.join(u','))
-                          .toUtf8();
+            m_keys += QByteArray::number(key->key()) + ' ' +
+                      QByteArray::number(int(key->modifiers()), 16) + '\n';
             if (!m_flush.isActive())
                 m_flush.start();
         }
@@ -87,14 +60,18 @@ protected:
     }
 
 private:
-    void saveText()
+    void save()
     {
         // The raw text keeps no-break spaces; blocks are separated by U+2029.
         QString text = m_edit.document()->toRawText();
         text.replace(QChar::ParagraphSeparator, u'\n');
-        writeWhole(m_out, text.toUtf8());
+        for (const auto &[path, data] : {std::pair{m_out, text.toUtf8()},
+                                         std::pair{m_out + QStringLiteral(".keys"), m_keys}}) {
+            QSaveFile file(path);
+            if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size())
+                file.commit();
+        }
     }
-    void saveKeys() { writeWhole(m_out + QStringLiteral(".keys"), m_keys); }
 
     QPlainTextEdit &m_edit;
     QString m_out;
@@ -107,27 +84,19 @@ private:
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IONBF, 0); // each line reaches the test at once
     QCommandLineParser options;
-    options.addOption(
-        {QStringLiteral("title"), QStringLiteral("Window title."), QStringLiteral("title")});
-    options.addOption(
-        {QStringLiteral("out"), QStringLiteral("Record file."), QStringLiteral("file")});
+    options.addOptions(
+        {{QStringLiteral("title"), QStringLiteral("Window title."), QStringLiteral("title")},
+         {QStringLiteral("out"), QStringLiteral("Record file."), QStringLiteral("file")}});
     options.process(app);
 
     QPlainTextEdit edit;
     edit.setWindowTitle(options.value(QStringLiteral("title")));
-    edit.resize(480, 200);
     KeyRecorder recorder(edit, options.value(QStringLiteral("out")));
     edit.show();
-
-    QTimer shown;
-    QObject::connect(&shown, &QTimer::timeout, &app, [&] {
-        if (edit.windowHandle() && edit.windowHandle()->isExposed()) {
-            shown.stop();
-            say("ready");
-        }
-    });
-    shown.start(10);
+    if (QTest::qWaitForWindowExposed(&edit, 60000))
+        std::puts("ready");
 
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
@@ -135,11 +104,9 @@ int main(int argc, char *argv[])
         const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (got <= 0) {
             app.quit(); // the test has gone
-            return;
-        }
-        if (QByteArray(buffer, got).contains("clear")) {
+        } else if (QByteArray(buffer, got).contains("clear")) {
             recorder.clear();
-            say("cleared");
+            std::puts("cleared");
         }
     });
     return app.exec();

@@ -1,7 +1,12 @@
-// Desktop-independent helpers: Windows-1252 text, number texts, the Application
-// folder, command-line splitting, case-insensitive paths and launch planning.
+// The text and file helpers beneath the platform (Windows-1252 text, number texts,
+// the Application folder, names matched without regard to case, command-line
+// splitting), and real processes started through DesktopPlatform's launcher: from
+// a command line stored in upper case, the program found and its arguments resolved
+// without regard to case, each started in a session of its own, and nothing
+// started for a line that names no program.
 
 #include "appfolder.h"
+#include "desktopplatform.h"
 #include "launchplan.h"
 #include "numbertext.h"
 #include "windows1252.h"
@@ -11,6 +16,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 using namespace korvane;
 
@@ -18,233 +27,157 @@ class TestPlatformCore : public QObject
 {
     Q_OBJECT
 
+    DesktopPlatform m_platform;
+    QTemporaryDir m_dir{QDir::tempPath() + u"/Korvane-Core-XXXXXX"_s};
+    QString m_root = m_dir.path();
+
+    // A file under the temporary folder: `content`, or a copy of the argument recorder.
+    QString make(const QString &relative, const QByteArray &content = "x", bool recorder = false)
+    {
+        const QString path = m_root + u'/' + relative;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        if (recorder ? !QFile::copy(QStringLiteral(ARGV_RECORDER_PATH), path)
+                     : !file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot create %s", qPrintable(path));
+        return path;
+    }
+
 private slots:
-    void init();
-    void cleanup();
+    void initTestCase()
+    {
+        qputenv("KORVANE_HOME", m_root.toLocal8Bit());
+        QDir::setCurrent(m_root);
+    }
 
-    void windows1252Text();
-    void numberTexts();
+    void textAndFileHelpers()
+    {
+        QByteArray all;
+        for (int b = 0; b < 256; ++b)
+            all.append(char(b));
+        const QString text = fromAnsi(all);
+        QCOMPARE(toAnsi(text), all);
+        QCOMPARE(text.at(0x80), QChar(0x20AC));
+        QVERIFY(isAnsiRepresentable(u"Caf\u00e9 \u20ac \u0160"_s));
+        QVERIFY(!isAnsiRepresentable(u"\u4e2d"_s));
+        QCOMPARE(toAnsi(u"a\u0100b"_s), QByteArray("a?b"));
+        // UTF-8 when it is valid (byte-order mark dropped), Windows-1252 otherwise.
+        QCOMPARE(decodeText("\xef\xbb\277caf\xc3\xa9\r\n"), u"caf\u00e9\r\n"_s);
+        QCOMPARE(LoadTextFile(make(u"old.txt"_s, "caf\xe9 \x80\r\n")), u"caf\u00e9 \u20ac\r\n"_s);
+        QCOMPARE(LoadTextFile(m_root + u"/missing.txt"_s), QString());
+        QCOMPARE(numberText(0), u" 0"_s);
+        QCOMPARE(numberText(-3), u"-3"_s);
+        QCOMPARE(numberText(1234567890123), u" 1234567890123"_s);
+        // Reading stops at the first character that cannot continue a number.
+        const QList<std::pair<QString, double>> leading{{u"\t+2.25;"_s, 2.25}, {u"1e3"_s, 1000},
+                                                        {u"4e"_s, 4},          {u".5"_s, 0.5},
+                                                        {u"-"_s, 0},           {u"abc12"_s, 0}};
+        for (const auto &[text, number] : leading)
+            QCOMPARE(leadingNumber(text), number);
+        qputenv("KORVANE_HOME", (m_root + u"/Data/"_s).toLocal8Bit());
+        QCOMPARE(applicationFolder(), m_root + u"/Data"_s);
+        QCOMPARE(dataFilePath(u"KeyWord.DAT"_s), m_root + u"/Data/KeyWord.DAT"_s);
+        make(u"Data/pd.INI"_s);
+        QCOMPARE(dataFilePath(u"PD.ini"_s), m_root + u"/Data/pd.INI"_s);
+        make(u"keyword.dat"_s);
+        make(u"KEYWORD.DAT"_s);
+        QCOMPARE(findEntryIgnoringCase(m_root, u"keyword.dat"_s), m_root + u"/keyword.dat"_s);
+        // Neither spelled exactly: the first in sorted order.
+        QCOMPARE(findEntryIgnoringCase(m_root, u"KeyWord.dat"_s), m_root + u"/KEYWORD.DAT"_s);
+        QCOMPARE(findEntryIgnoringCase(m_root, u"missing.dat"_s), QString());
+    }
 
-    void applicationFolderAndFileCase();
+    void splitsCommandLinesLikeWindows();
 
-    void splitCommandLine_data();
-    void splitCommandLine();
-    void resolvePathIgnoringCase();
-    void findProgramOnPathTakesExecutableFilesOnly();
+    void startsWhatTheLineNames_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("argv"); // as the program got it; empty: nothing starts
+        const QString root = m_root.toUpper();
+        const QString recorder = make(u"Tools/Argv_Recorder"_s, {}, true);
+        const QString onPath = make(u"Bin/Argv_Recorder"_s, {}, true);
+        make(u"plain/argv_recorder"_s); // the same name earlier on PATH, not executable
+        const QString blanks = make(u"My Tools/Argv Recorder"_s, {}, true);
+        const QString opener = make(u"xdg/xdg-open"_s, {}, true);
+        make(u"Tools/Only_Here"_s, {}, true);
+        const QString data = make(u"Data/SomeFile.Txt"_s);
+        for (const char *file :
+             {"Tree/Mixed/One.txt", "Tree/mixed/Two.txt", "Tree/ZetA/a", "Tree/ZEta/b"})
+            make(QString::fromLatin1(file));
+        const QString pictures = make(u"Shared Files/Pictures/p.png"_s).section(u'/', 0, -2);
+        const QString documents = QFileInfo(make(u"Home/Documents/Notes.Txt"_s)).path();
+        qputenv("HOME", (m_root + u"/Home"_s).toLocal8Bit());
+        qputenv("PATH", u"%1/plain::%1/Bin:%1/xdg"_s.arg(m_root).toLocal8Bit());
+        QDir::setCurrent(m_root + u"/Tools"_s);
 
-    void planLaunch();
+        QTest::newRow("upper-case path, quoted argument")
+            << u"%1 ARG1 \"two words\" %2"_s.arg(recorder.toUpper(), data.toUpper())
+            << QStringList{recorder, u"ARG1"_s, u"two words"_s, data};
+        QTest::newRow("bare name on PATH, paths as arguments")
+            << u"ARGV_RECORDER /NO/SUCH/PLACE ~/DOCUMENTS/NOTES.TXT ~"_s
+            << QStringList{onPath, u"/NO/SUCH/PLACE"_s, documents + u"/Notes.Txt"_s,
+                           m_root + u"/Home"_s};
+        // Exact spelling first, then all lower case, then the first in sorted order
+        // ("ZEta" < "ZetA"), one component at a time with no going back.
+        QTest::newRow("spellings of arguments")
+            << u"ARGV_RECORDER %1/TREE/Mixed/ONE.TXT %1/TREE/MIXED/TWO.TXT %1/TREE/ZETA/B %1/TREE/ZETA/A %1/TREE/../HOME/DOCUMENTS"_s
+                   .arg(root)
+            << QStringList{onPath,
+                           m_root + u"/Tree/Mixed/One.txt"_s,
+                           m_root + u"/Tree/mixed/Two.txt"_s,
+                           m_root + u"/Tree/ZEta/b"_s,
+                           root + u"/TREE/ZETA/A"_s,
+                           documents};
+        QTest::newRow("unquoted path with blanks") << blanks.toUpper() << QStringList{blanks};
+        QTest::newRow("quoted path with blanks")
+            << u"\"%1\" \"a b\" c"_s.arg(blanks.toUpper()) << QStringList{blanks, u"a b"_s, u"c"_s};
+        QTest::newRow("explorer opens a folder")
+            << u"Explorer "_s + pictures.toUpper() << QStringList{opener, pictures};
+        QTest::newRow("explorer opens home")
+            << u"EXPLORER"_s << QStringList{opener, m_root + u"/Home"_s};
+        for (const QString &line : {root + u"/BIN"_s, data.toUpper() + u" arg"_s,
+                                    u"no_such_program_korvane"_s, u"   "_s, u"only_here"_s})
+            QTest::newRow(qPrintable(u"refused: "_s + line)) << line << QStringList();
+    }
 
-private:
-    QString makeFile(const QString &relative, const QByteArray &content = "x",
-                     bool executable = false);
-    QString makeDir(const QString &relative);
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_root; // m_dir's path
-    QByteArray m_savedPath;
-    QByteArray m_savedHome;
-    QString m_savedCwd;
+    void startsWhatTheLineNames()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, argv);
+        const QString record = m_root + u"/record-"_s + QString::number(qHash(line));
+        qputenv("KORVANE_ARGV_RECORD", record.toLocal8Bit());
+        QCOMPARE(m_platform.processes().start(line), !argv.isEmpty());
+        if (argv.isEmpty())
+            return;
+        // The launcher leaves no child of ours behind to be reaped.
+        errno = 0;
+        QCOMPARE(::waitpid(-1, nullptr, WNOHANG), -1);
+        QCOMPARE(errno, ECHILD);
+        // The recorder writes its arguments one per line, then "sid N" and "ppid N".
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(record), 10000);
+        const QStringList got = LoadTextFile(record).split(u'\n', Qt::SkipEmptyParts);
+        const qint64 sid = got.value(got.size() - 2).section(u' ', 1).toLongLong();
+        QVERIFY(sid > 0 && sid != ::getsid(0));
+        QCOMPARE(got.mid(0, got.size() - 2), argv);
+    }
 };
 
-void TestPlatformCore::init()
+// Out of the class: moc cannot read raw string literals inside one.
+void TestPlatformCore::splitsCommandLinesLikeWindows()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_root = m_dir->path();
-    m_savedPath = qgetenv("PATH");
-    m_savedHome = qgetenv("HOME");
-    m_savedCwd = QDir::currentPath();
-    qputenv("KORVANE_HOME", m_root.toLocal8Bit());
-    qputenv("HOME", makeDir(u"Home"_s).toLocal8Bit());
-    QDir::setCurrent(m_root);
-}
-
-void TestPlatformCore::cleanup()
-{
-    QDir::setCurrent(m_savedCwd);
-    qputenv("PATH", m_savedPath);
-    qputenv("HOME", m_savedHome);
-    m_dir.reset();
-}
-
-QString TestPlatformCore::makeFile(const QString &relative, const QByteArray &content,
-                                   bool executable)
-{
-    const QString path = m_root + u'/' + relative;
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot create %s", qPrintable(path));
-    file.write(content);
-    file.close();
-    if (executable)
-        file.setPermissions(file.permissions() | QFile::ExeOwner);
-    return path;
-}
-
-QString TestPlatformCore::makeDir(const QString &relative)
-{
-    const QString path = m_root + u'/' + relative;
-    QDir().mkpath(path);
-    return path;
-}
-
-void TestPlatformCore::windows1252Text()
-{
-    QByteArray all;
-    for (int b = 0; b < 256; ++b)
-        all.append(char(b));
-    const QString text = fromAnsi(all);
-    QCOMPARE(toAnsi(text), all);
-    QCOMPARE(text.at(0x80), QChar(0x20AC));
-    QCOMPARE(text.at(0x9F), QChar(0x0178));
-    QVERIFY(isAnsiRepresentable(u"Caf\u00e9 \u20ac \u0160"_s));
-    QVERIFY(!isAnsiRepresentable(u"\u4e2d"_s));
-    QCOMPARE(toAnsi(u"a\u0100b"_s), QByteArray("a?b"));
-
-    // UTF-8 when it is valid (byte-order mark dropped), Windows-1252 otherwise.
-    QCOMPARE(decodeText("\xef\xbb\xbf"
-                        "caf\xc3\xa9\r\n"),
-             u"caf\u00e9\r\n"_s);
-    QCOMPARE(LoadTextFile(makeFile(u"old.txt"_s, "caf\xe9 \x80\r\n")), u"caf\u00e9 \u20ac\r\n"_s);
-    QCOMPARE(LoadTextFile(m_root + u"/missing.txt"_s), QString());
-}
-
-void TestPlatformCore::numberTexts()
-{
-    QCOMPARE(numberText(0), u" 0"_s);
-    QCOMPARE(numberText(-3), u"-3"_s);
-    QCOMPARE(numberText(1234567890123), u" 1234567890123"_s);
-    // Reading stops at the first character that cannot continue a number.
-    QCOMPARE(leadingNumber(u"\t+2.25;"), 2.25);
-    QCOMPARE(leadingNumber(u"1e3"), 1000.0);
-    QCOMPARE(leadingNumber(u"4e"), 4.0);
-    QCOMPARE(leadingNumber(u".5"), 0.5);
-    QCOMPARE(leadingNumber(u"-"), 0.0);
-    QCOMPARE(leadingNumber(u"abc12"), 0.0);
-}
-
-void TestPlatformCore::applicationFolderAndFileCase()
-{
-    qputenv("KORVANE_HOME", (m_root + u"/Data/"_s).toLocal8Bit());
-    QCOMPARE(applicationFolder(), m_root + u"/Data"_s);
-    QCOMPARE(dataFilePath(u"KeyWord.DAT"_s), m_root + u"/Data/KeyWord.DAT"_s);
-    makeFile(u"Data/pd.INI"_s);
-    QCOMPARE(dataFilePath(u"PD.ini"_s), m_root + u"/Data/pd.INI"_s);
-
-    makeFile(u"keyword.dat"_s);
-    makeFile(u"KEYWORD.DAT"_s);
-    QCOMPARE(findEntryIgnoringCase(m_root, u"keyword.dat"_s), m_root + u"/keyword.dat"_s);
-    // Neither spelled exactly: the first in sorted order.
-    QCOMPARE(findEntryIgnoringCase(m_root, u"KeyWord.dat"_s), m_root + u"/KEYWORD.DAT"_s);
-    QCOMPARE(findEntryIgnoringCase(m_root, u"missing.dat"_s), QString());
-}
-
-void TestPlatformCore::splitCommandLine_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QStringList>("words");
-    QTest::newRow("blanks and tabs") << " a  b\tc " << QStringList{"a", "b", "c"};
-    QTest::newRow("only blanks") << " \t " << QStringList{};
-    QTest::newRow("quotes inside a word") << R"(ab"c d"e)" << QStringList{"abc de"};
-    QTest::newRow("empty quotes make a word") << R"(a "" b)" << QStringList{"a", "", "b"};
-    QTest::newRow("unclosed quote runs to the end") << R"(a "b c)" << QStringList{"a", "b c"};
-    QTest::newRow("lone backslashes are literal")
-        << R"(C:\Program\x.exe a\\b)" << QStringList{R"(C:\Program\x.exe)", R"(a\\b)"};
-    QTest::newRow("three backslashes before quote") << R"(a\\\"b)" << QStringList{R"(a\"b)"};
-    QTest::newRow("four backslashes before quote") << R"("x\\\\" y)" << QStringList{R"(x\\)", "y"};
-    QTest::newRow("doubled quote inside quotes") << R"("a""b c")" << QStringList{R"(a"b c)"};
-}
-
-void TestPlatformCore::splitCommandLine()
-{
-    QFETCH(QString, line);
-    QFETCH(QStringList, words);
-    QCOMPARE(korvane::splitCommandLine(line), words);
-}
-
-void TestPlatformCore::resolvePathIgnoringCase()
-{
-    makeFile(u"Tree/Mixed/One.txt"_s);
-    makeFile(u"Tree/mixed/Two.txt"_s);
-    makeFile(u"Tree/ZetA/a"_s);
-    makeFile(u"Tree/ZEta/b"_s);
-    makeFile(u"Home/Documents/Notes.Txt"_s);
-    const QString tree = m_root + u"/Tree"_s;
-    const QString upperTree = tree.toUpper();
-
-    QCOMPARE(korvane::resolvePathIgnoringCase(tree + u"/Mixed"_s), tree + u"/Mixed"_s);
-    // No exact spelling: the all-lower-case one wins over the sorted-first "Mixed".
-    QCOMPARE(korvane::resolvePathIgnoringCase(upperTree + u"/MIXED/TWO.TXT"_s),
-             tree + u"/mixed/Two.txt"_s);
-    // Each component is settled before the next ("ZEta" < "ZetA"): no going back.
-    const QString noBacktrack = upperTree + u"/ZETA/A"_s;
-    QCOMPARE(korvane::resolvePathIgnoringCase(noBacktrack), noBacktrack);
-
-    const QString home = m_root + u"/Home"_s;
-    QCOMPARE(korvane::resolvePathIgnoringCase(u"~/DOCUMENTS/NOTES.TXT"_s),
-             home + u"/Documents/Notes.Txt"_s);
-    QCOMPARE(korvane::resolvePathIgnoringCase(u"TREE/../HOME/DOCUMENTS"_s), home + u"/Documents"_s);
-}
-
-void TestPlatformCore::findProgramOnPathTakesExecutableFilesOnly()
-{
-    makeFile(u"first/tool"_s, "plain file");
-    makeDir(u"second/TOOL"_s);
-    const QString tool = makeFile(u"third/Tool"_s, "#!/bin/sh\n", true);
-    makeFile(u"fourth/tool"_s, "#!/bin/sh\n", true);
-    qputenv("PATH", u"%1/first::%1/second:%1/third:%1/fourth"_s.arg(m_root).toLocal8Bit());
-
-    // Folder order comes before spelling: "tool" is found as "Tool" in the third folder.
-    QCOMPARE(findProgramOnPath(u"tool"_s), tool);
-    QCOMPARE(findProgramOnPath(u"missing"_s), QString());
-    QCOMPARE(findProgramOnPath(u"third/Tool"_s), QString());
-}
-
-// Program lookup, argument splitting and upper-case paths are also covered by real
-// starts in test_process_start; these are the cases only planning shows.
-void TestPlatformCore::planLaunch()
-{
-    const QString program = makeFile(u"Apps/My_Tool"_s, "#!/bin/sh\n", true);
-    makeFile(u"Home/Letters/Dear.txt"_s);
-    makeDir(u"Apps/Folder"_s);
-    makeFile(u"Apps/readme.txt"_s);
-    qputenv("PATH", (m_root + u"/Apps"_s).toLocal8Bit());
-
-    std::optional<korvane::LaunchPlan> plan =
-        korvane::planLaunch(u"  MY_TOOL ~/LETTERS /NO/SUCH/FILE / "_s + m_root.toUpper());
-    QVERIFY(plan);
-    QCOMPARE(plan->program, program);
-    QCOMPARE(plan->arguments,
-             (QStringList{m_root + u"/Home/Letters"_s, u"/NO/SUCH/FILE"_s, u"/"_s, m_root}));
-
-    const QString blanks = makeFile(u"My Apps/Big Tool"_s, "#!/bin/sh\n", true);
-    plan = korvane::planLaunch(u'"' + blanks.toUpper() + uR"(" "a b" c)"_s);
-    QVERIFY(plan);
-    QCOMPARE(plan->program, blanks);
-    QCOMPARE(plan->arguments, (QStringList{u"a b"_s, u"c"_s}));
-
-    QVERIFY(!korvane::planLaunch(u"   "_s));
-    QVERIFY(!korvane::planLaunch(m_root.toUpper() + u"/APPS/FOLDER"_s));
-    QVERIFY(!korvane::planLaunch(m_root.toUpper() + u"/APPS/README.TXT arg"_s));
-    QVERIFY(!korvane::planLaunch(u"FOLDER"_s));
-
-    // Explorer opens the home folder, or the folder named, with xdg-open.
-    const QString opener = makeFile(u"Apps/xdg-open"_s, "#!/bin/sh\n", true);
-    plan = korvane::planLaunch(u"EXPLORER"_s);
-    QVERIFY(plan);
-    QCOMPARE(plan->program, opener);
-    QCOMPARE(plan->arguments, QStringList{m_root + u"/Home"_s});
-    const QString folder = makeDir(u"Shared Files/Pictures"_s);
-    plan = korvane::planLaunch(u"Explorer "_s + folder.toUpper());
-    QVERIFY(plan);
-    QCOMPARE(plan->arguments, QStringList{folder});
-
-    // Nothing in the current folder is found by its bare name.
-    QDir::setCurrent(m_root + u"/Apps"_s);
-    qputenv("PATH", "/nonexistent");
-    QVERIFY(!korvane::planLaunch(u"my_tool"_s));
-    QVERIFY(!korvane::planLaunch(u"explorer"_s));
+    const QList<std::pair<QString, QStringList>> rows{
+        {" a  b\tc ", {"a", "b", "c"}},
+        {" \t ", {}},
+        {R"(ab"c d"e)", {"abc de"}},   // quotes inside a word
+        {R"(a "" b)", {"a", "", "b"}}, // empty quotes make a word
+        {R"(a "b c)", {"a", "b c"}},   // an unclosed quote runs to the end
+        {R"(C:\Program\x.exe a\\b)", {R"(C:\Program\x.exe)", R"(a\\b)"}}, // lone backslashes
+        {R"(a\\\"b)", {R"(a\"b)"}},        // three backslashes before a quote
+        {R"("x\\\\" y)", {R"(x\\)", "y"}}, // four backslashes before a quote
+        {R"("a""b c")", {R"(a"b c)"}},     // a doubled quote inside quotes
+    };
+    for (const auto &[line, words] : rows)
+        QCOMPARE(splitCommandLine(line), words);
 }
 
 QTEST_GUILESS_MAIN(TestPlatformCore)

@@ -107,6 +107,29 @@ inline void key(const QString &keys)
             keys.split(u' ', Qt::SkipEmptyParts));
 }
 
+// The SendKeys notation that types `text` literally: its own characters in braces.
+inline QString literalNotation(const QString &text)
+{
+    QString notation;
+    for (const QChar c : text)
+        notation +=
+            QStringLiteral("+^%~(){}[]").contains(c) ? u'{' + QString(c) + u'}' : QString(c);
+    return notation;
+}
+
+// The printable characters of Windows-1252 in code order: ASCII from the space on,
+// the 27 defined in 0x80-0x9F, and 0xA0-0xFF.
+inline QString windows1252Printable()
+{
+    QString alphabet;
+    for (char16_t c = 0x20; c <= 0x7E; ++c)
+        alphabet += QChar(c);
+    alphabet += QStringLiteral("€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ");
+    for (char16_t c = 0xA0; c <= 0xFF; ++c)
+        alphabet += QChar(c);
+    return alphabet;
+}
+
 // The key_target window (tests/keyboard/key_target.cpp): it records the text it is
 // typed in a file and answers "clear" on its standard input.
 class KeyTarget
@@ -145,11 +168,19 @@ public:
         QFile file(m_out);
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
-    // One line a key press: "<Qt key> <modifiers> <text as hex code points>".
-    QByteArray keys() const
+    // The Qt key of each key press, modifier keys left out, from the record of one
+    // line a key press: "<Qt key> <modifiers in hex>".
+    QList<int> keyPresses() const
     {
+        const QList<int> modifiers{Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_AltGr};
         QFile file(m_out + QStringLiteral(".keys"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        QList<int> keys;
+        for (const QByteArray &line :
+             file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>())
+            if (const int key = line.split(' ').constFirst().toInt();
+                key && !modifiers.contains(key))
+                keys.append(key);
+        return keys;
     }
     const QString &title() const { return m_title; }
     qint64 pid() const { return m_process.processId(); }
