@@ -32,7 +32,7 @@ quint32 rgbFromColour(const QColor &colour)
 
 bool ScriptEditorWindow::refuseWhileRunning()
 {
-    if (m_command2->text() != script::kStopCaption)
+    if (m_engine.state() != script::RunState::Running)
         return false;
     m_platform.dialogs().messageBox(kScriptExecuting, MessageButtons::Ok);
     return true;
@@ -46,7 +46,7 @@ bool ScriptEditorWindow::savePrompt()
     case MessageAnswer::Cancel:
         return false;
     case MessageAnswer::Yes:
-        save_Click(); // the operation goes on whether or not the save worked
+        saveScript(); // the operation goes on whether or not the save worked
         return true;
     default:
         return true;
@@ -99,7 +99,7 @@ void ScriptEditorWindow::open_Click()
     ScriptChanged = false;
 }
 
-void ScriptEditorWindow::save_Click()
+void ScriptEditorWindow::saveScript()
 {
     if (refuseWhileRunning())
         return;

@@ -128,7 +128,7 @@ void ScriptEditorWindow::buildControls()
     setCentralWidget(client);
 
     buildToolButtons(client);
-    m_command2 = new QPushButton(script::kRunCaption, client);
+    m_command2 = new QPushButton(kRunCaption, client);
     m_command2->setGeometry(twips(4440, 120, 975, 375));
     m_check1 = new QCheckBox(QStringLiteral("&Debug"), client);
     m_check1->setGeometry(twips(5640, 120, 855, 255));
@@ -180,7 +180,7 @@ void ScriptEditorWindow::buildToolButtons(QWidget *client)
 {
     const std::array<void (ScriptEditorWindow::*)(), 9> clicks = {
         &ScriptEditorWindow::open_Click,  &ScriptEditorWindow::new_Click,
-        &ScriptEditorWindow::save_Click,  &ScriptEditorWindow::print_Click,
+        &ScriptEditorWindow::saveScript,  &ScriptEditorWindow::print_Click,
         &ScriptEditorWindow::Copy_Click,  &ScriptEditorWindow::cut_Click,
         &ScriptEditorWindow::paste_Click, &ScriptEditorWindow::display_tools_Click,
         &ScriptEditorWindow::Fonts_Click};
@@ -226,7 +226,7 @@ void ScriptEditorWindow::buildMenus()
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
     add(file, "new", QStringLiteral("&New"), {}, &ScriptEditorWindow::new_Click);
     add(file, "open", QStringLiteral("&Open"), {}, &ScriptEditorWindow::open_Click);
-    add(file, "save", QStringLiteral("&Save"), Qt::Key_F7, &ScriptEditorWindow::save_Click);
+    add(file, "save", QStringLiteral("&Save"), Qt::Key_F7, &ScriptEditorWindow::saveScript);
     add(file, "saveas", QStringLiteral("Save &As"), {}, &ScriptEditorWindow::saveas_Click);
     file->addSeparator();
     add(file, "printsetup", QStringLiteral("Print Set&up"), {},
@@ -334,8 +334,7 @@ void ScriptEditorWindow::closeEvent(QCloseEvent *event)
     if (m_toolBox)
         m_toolBox->close();
     // A run still waiting ends at its next stop check.
-    if (m_command2->text() == script::kStopCaption)
-        setCommand2Caption(script::kRunCaption);
+    m_engine.requestStop();
     m_timer1->stop();
     m_loaded = false;
     event->accept();
@@ -378,12 +377,12 @@ bool ScriptEditorWindow::eventFilter(QObject *watched, QEvent *event)
 
 void ScriptEditorWindow::Command2_Click()
 {
-    m_engine.Execute_Script(ScriptFileName);
+    m_engine.runOrStop(ScriptFileName);
 }
 
 void ScriptEditorWindow::run_script_Click()
 {
-    m_engine.Execute_Script(ScriptFileName);
+    m_engine.runOrStop(ScriptFileName);
 }
 
 void ScriptEditorWindow::Check1_Click()
@@ -398,7 +397,7 @@ void ScriptEditorWindow::Check1_Click()
             m_check1->setChecked(false);
             return;
         }
-        save_Click();
+        saveScript();
     }
     m_list1->show();
     m_list1->clear();
@@ -410,52 +409,33 @@ void ScriptEditorWindow::Check1_Click()
     ScriptChanged = false;
 }
 
-QString ScriptEditorWindow::command2Caption() const
+void ScriptEditorWindow::runStateChanged(script::RunState state)
 {
-    return m_command2->text();
+    m_command2->setText(state == script::RunState::Running ? kStopCaption : kRunCaption);
+    m_check1->setEnabled(state == script::RunState::Idle);
 }
 
-void ScriptEditorWindow::setCommand2Caption(const QString &caption)
-{
-    m_command2->setText(caption);
-}
-
-bool ScriptEditorWindow::check1Enabled() const
-{
-    return m_check1->isEnabled();
-}
-
-void ScriptEditorWindow::setCheck1Enabled(bool enabled)
-{
-    m_check1->setEnabled(enabled);
-}
-
-bool ScriptEditorWindow::check1Value() const
+bool ScriptEditorWindow::debugViewOn() const
 {
     return m_check1->isChecked();
 }
 
-void ScriptEditorWindow::selectListItem(int index)
+void ScriptEditorWindow::showDebugLine(int index)
 {
     if (index >= 0 && index < m_list1->count())
         m_list1->setCurrentRow(index);
 }
 
-void ScriptEditorWindow::setLabel1(const QString &caption)
+void ScriptEditorWindow::showProgress(const QString &text)
 {
-    m_label1->setText(caption);
-}
-
-qsizetype ScriptEditorWindow::textLength() const
-{
-    // Counted as saved: every line break is CR LF.
-    const QString text = m_text1->toPlainText();
-    return text.size() + text.count(u'\n');
+    m_label1->setText(text);
 }
 
 void ScriptEditorWindow::showCharacterCount()
 {
-    setLabel1(numberText(textLength()) + QStringLiteral(" Characters"));
+    // Counted as saved: every line break is CR LF.
+    const QString text = m_text1->toPlainText();
+    m_label1->setText(numberText(text.size() + text.count(u'\n')) + QStringLiteral(" Characters"));
 }
 
 void ScriptEditorWindow::closeWindow()

@@ -35,6 +35,8 @@ class ScriptHighlighter;
 class ScriptSearch;
 class ThreeDButton;
 
+inline const QString kRunCaption = QStringLiteral("&Run Script");
+inline const QString kStopCaption = QStringLiteral("&Stop Script");
 inline const QString kScriptExecuting = QStringLiteral("Script is executing!");
 inline const QString kSavePrompt =
     QStringLiteral("This script has changed.  Do you wish to save changes?");
@@ -72,7 +74,7 @@ public:
     // File menu and tool buttons.
     void new_Click();
     void open_Click();
-    void save_Click() override;
+    void saveScript() override;
     void saveas_Click();
     void print_Click();
     void printsetup_Click();
@@ -100,14 +102,11 @@ public:
     // The script engine's view of the window.
     bool scriptChanged() const override { return ScriptChanged; }
     bool autoRun() const override { return AutoRun; }
-    QString command2Caption() const override;
-    void setCommand2Caption(const QString &caption) override;
-    bool check1Enabled() const override;
-    void setCheck1Enabled(bool enabled) override;
-    bool check1Value() const override;
-    void selectListItem(int index) override;
-    void setLabel1(const QString &caption) override;
-    qsizetype textLength() const override;
+    void runStateChanged(script::RunState state) override;
+    bool debugViewOn() const override;
+    void showDebugLine(int index) override;
+    void showProgress(const QString &text) override;
+    void showCharacterCount() override;
     void closeWindow() override;
 
     QPlainTextEdit *Text1() const { return m_text1; }
@@ -126,9 +125,6 @@ public:
     FindDialog *findText() const { return m_findText; }
     ReplaceDialog *replaceForm() const { return m_replaceForm; }
     QPrinter &printer() const { return *m_printer; }
-
-    // The character count label: " 42 Characters".
-    void showCharacterCount();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

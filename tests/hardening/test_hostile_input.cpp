@@ -81,6 +81,7 @@ struct Env
     QString dir;
     FakePlatform platform;
     FakeScriptHost host;
+    ScriptEngine engine{host, platform};
     int yields = 0;
     bool stopped = false;
 
@@ -91,7 +92,7 @@ struct Env
         platform.loop.onYield = [this] {
             if (++yields == kYieldsBeforeStop) {
                 stopped = true;
-                host.caption = kRunCaption;
+                engine.requestStop();
             }
         };
     }
@@ -111,12 +112,11 @@ struct Env
     {
         writeBytes(path(u"hostile.vlm"_s), text);
         QString name = path(u"hostile.vlm"_s);
-        ScriptEngine engine(host, platform);
         {
             const FileSizeLimit limit(maxFileSize);
-            engine.Execute_Script(name);
+            engine.runOrStop(name);
         }
-        QCOMPARE(host.caption, kRunCaption); // the run is over
+        QCOMPARE(engine.state(), RunState::Idle); // the run is over
     }
 
     // Runs `text` and expects the run to go on past it at once.
@@ -450,7 +450,7 @@ private slots:
         QCOMPARE(m_env->stopped, stops);
         QCOMPARE(m_env->out(), stops ? QByteArray("<missing>") : QByteArray("after\r\n"));
         if (stops && lines.startsWith("`W"))
-            QVERIFY(m_env->host.labels.first().endsWith(QLatin1String(" Seconds Remaining")));
+            QVERIFY(m_env->host.progress.first().endsWith(QLatin1String(" Seconds Remaining")));
     }
 
     void hostile_data()

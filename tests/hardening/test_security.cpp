@@ -167,7 +167,7 @@ private slots:
         script.write((u"`E "_s + m_recorder + u' ' + kHostileArguments + u"\r\n"_s).toUtf8());
         script.close();
         FakeScriptHost host;
-        script::ScriptEngine(host, m_platform).Execute_Script(scriptPath);
+        script::ScriptEngine(host, m_platform).runOrStop(scriptPath);
         QCOMPARE(recordedArguments(record), splitCommandLine(kHostileArguments));
         verifyNothingRanInAShell();
     }

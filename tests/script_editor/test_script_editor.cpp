@@ -66,7 +66,7 @@ void TestScripter::saveOpenSaveGrowsByOneCrLfAndTrimsBlanks()
     QCOMPARE(f.text1().toPlainText(), QStringLiteral("`M hello\n\t{TAB}\n"));
     QCOMPARE(f.scripter->Label1()->text(), QStringLiteral(" 18 Characters"));
     QVERIFY(!f.scripter->ScriptChanged);
-    f.scripter->save_Click();
+    f.scripter->saveScript();
     QCOMPARE(readBytes(file), QByteArray("`M hello\r\n\t{TAB}\r\n\r\n"));
     QVERIFY(f.dialogs().boxes.isEmpty());
 
@@ -76,7 +76,7 @@ void TestScripter::saveOpenSaveGrowsByOneCrLfAndTrimsBlanks()
                                "caf\xe9\x94\r\n"));
     f.dialogs().openChoices.enqueue(old);
     f.scripter->open_Click();
-    f.scripter->save_Click();
+    f.scripter->saveScript();
     QCOMPARE(readBytes(old), QStringLiteral("`M \u201ccaf\u00e9\u201d\r\n\r\n").toUtf8());
 
     // Opening a missing name creates it.
@@ -113,7 +113,7 @@ void TestScripter::cancelledDialogsLeaveThePatternName()
     QCOMPARE(f.scripter->ScriptFileName, QStringLiteral("*.vlm"));
     QCOMPARE(f.scripter->windowTitle(), QStringLiteral("Velmora - Untitled"));
     QVERIFY(f.dialogs().boxes.isEmpty());
-    f.scripter->save_Click();
+    f.scripter->saveScript();
     QCOMPARE(f.dialogs().boxes.size(), 1);
     QVERIFY(!f.dialogs().boxes.last().text.isEmpty());
     QVERIFY(QDir(f.dir->path()).entryList(QDir::Files).isEmpty());
@@ -121,7 +121,7 @@ void TestScripter::cancelledDialogsLeaveThePatternName()
     // A name under a plain file cannot be written either: the system's reason.
     writeBytes(f.path(QStringLiteral("plain")), "x");
     f.scripter->ScriptFileName = f.path(QStringLiteral("plain/inner.vlm"));
-    f.scripter->save_Click();
+    f.scripter->saveScript();
     QCOMPARE(f.dialogs().boxes.size(), 2);
     QVERIFY(!f.dialogs().boxes.last().text.isEmpty());
 }
@@ -164,7 +164,7 @@ void TestScripter::fileCommandsRefuseWhileAScriptWaits()
         acted = true;
         f.scripter->new_Click();
         f.scripter->open_Click();
-        f.scripter->save_Click();
+        f.scripter->saveScript();
         f.scripter->saveas_Click();
         f.scripter->print_Click();
         f.scripter->printsetup_Click();
@@ -411,7 +411,7 @@ void TestScripter::highlightingNeverChangesTheText()
     QCOMPARE(formats(2).at(1).length, 4);
     QCOMPARE(formats(3).size(), 1); // "`u": the name alone
 
-    f.scripter->save_Click();
+    f.scripter->saveScript();
     QCOMPARE(readBytes(file), bytes + "\r\n");
 }
 

@@ -41,7 +41,8 @@ class TestScriptEngine : public QObject
         return path;
     }
 
-    void run(QString path) { ScriptEngine(m_host, platform()).Execute_Script(path); }
+    void run(QString path) { ScriptEngine(m_host, platform()).runOrStop(path); }
+    using States = QList<RunState>;
 
 private Q_SLOTS:
     void init()
@@ -57,9 +58,8 @@ private Q_SLOTS:
     void endOfScriptShowsCharacterCountAndIdles()
     {
         run(writeFile("`* nothing\r\n"));
-        QCOMPARE(m_host.labels.last(), QStringLiteral(" 42 Characters"));
-        QCOMPARE(m_host.caption, kRunCaption);
-        QVERIFY(m_host.checkEnabled);
+        QCOMPARE(m_host.characterCounts, 1);
+        QCOMPARE(m_host.states, (States{RunState::Running, RunState::Idle}));
         QVERIFY(!platform().loop.ended);
     }
 
@@ -68,9 +68,8 @@ private Q_SLOTS:
         run(m_dir.filePath(QStringLiteral("missing.vlm")));
         QCOMPARE(platform().dialog.boxes.size(), 1);
         QCOMPARE(platform().dialog.boxes[0].text, kCannotOpenScript);
-        QCOMPARE(m_host.caption, kRunCaption);
-        QVERIFY(m_host.checkEnabled);
-        QVERIFY(m_host.labels.isEmpty());
+        QCOMPARE(m_host.states, (States{RunState::Running, RunState::Idle}));
+        QCOMPARE(m_host.characterCounts, 0);
     }
 
     void autoRunEndsTheProgram()
@@ -79,10 +78,9 @@ private Q_SLOTS:
         run(writeFile("`SET x\r\n"));
         QVERIFY(platform().loop.ended);
         QCOMPARE(platform().loop.exitCode, 0);
+        QCOMPARE(m_host.characterCounts, 0);
 
         platform().loop.ended = false;
-        m_host.caption = kRunCaption; // the ended program left the window as it was
-        m_host.checkEnabled = true;
         run(m_dir.filePath(QStringLiteral("missing.vlm")));
         QVERIFY(platform().loop.ended);
         QCOMPARE(platform().loop.exitCode, 1);
@@ -98,7 +96,7 @@ private Q_SLOTS:
         QCOMPARE(platform().dialog.boxes[0].text, kSaveBeforeRunQuestion);
         QCOMPARE(platform().dialog.boxes[0].buttons, MessageButtons::YesNoCancel);
         QVERIFY(!QFile::exists(QStringLiteral("out.txt")));
-        QCOMPARE(m_host.caption, kRunCaption);
+        QVERIFY(m_host.states.isEmpty());
 
         // Yes saves first; the run then reads what the save left on disk.
         platform().dialog.answers.enqueue(MessageAnswer::Yes);
@@ -116,41 +114,26 @@ private Q_SLOTS:
         QCOMPARE(readAll(QStringLiteral("out2.txt")), QByteArray("unsaved edits ignored\r\n"));
     }
 
-    void stateGuards()
-    {
-        // While stopping (debug box still disabled) a start does nothing.
-        m_host.checkEnabled = false;
-        run(writeFile("`M hi\r\n"));
-        QVERIFY(platform().dialog.boxes.isEmpty());
-
-        // A call while running is a stop request: caption back, label cleared.
-        m_host.checkEnabled = true;
-        m_host.caption = kStopCaption;
-        run(writeFile("`M hi\r\n"));
-        QVERIFY(platform().dialog.boxes.isEmpty());
-        QCOMPARE(m_host.caption, kRunCaption);
-        QCOMPARE(m_host.labels, QStringList{QString()});
-    }
-
     void stopDuringWaitEndsTheRun()
     {
-        const QString path = writeFile("`W 30\r\n`M after\r\n");
+        QString path = writeFile("`W 30\r\n`M after\r\n");
         ScriptEngine engine(m_host, platform());
         int yields = 0;
         platform().loop.onYield = [&] {
             if (++yields == 5) {
-                QString name = path;
-                engine.Execute_Script(name); // the user clicks Stop
+                engine.runOrStop(path); // the user clicks Stop
+                QCOMPARE(engine.state(), RunState::Stopping);
+                engine.runOrStop(path); // and Run again: nothing until the run winds down
             }
         };
-        QString name = path;
-        engine.Execute_Script(name);
+        engine.runOrStop(path);
         QCOMPARE(yields, 5);
         QVERIFY(platform().dialog.boxes.isEmpty()); // no further line ran
-        QCOMPARE(m_host.caption, kRunCaption);
-        QVERIFY(m_host.checkEnabled);
-        QCOMPARE(m_host.labels.first(), QStringLiteral(" 30 Seconds Remaining"));
-        QCOMPARE(m_host.labels.last(), QString()); // cleared by the stop request
+        QCOMPARE(m_host.states, (States{RunState::Running, RunState::Stopping, RunState::Idle}));
+        QCOMPARE(engine.state(), RunState::Idle);
+        QCOMPARE(m_host.progress.first(), QStringLiteral(" 30 Seconds Remaining"));
+        QCOMPARE(m_host.progress.last(), QString()); // cleared by the stop request
+        QCOMPARE(m_host.characterCounts, 0);
     }
 
     void waitCountsDown()
@@ -158,10 +141,10 @@ private Q_SLOTS:
         run(writeFile("`W 2\r\n"));
         for (const char *label :
              {" 2 Seconds Remaining", " 1 Seconds Remaining", " 0 Seconds Remaining"})
-            QVERIFY2(m_host.labels.contains(QLatin1String(label)), label);
-        // 2 s in 20 ms passes, cleared at the end, then the character count.
+            QVERIFY2(m_host.progress.contains(QLatin1String(label)), label);
+        // 2 s in 20 ms passes, cleared at the end.
         QVERIFY(platform().loop.waitCalls >= 100 && platform().loop.waitCalls <= 102);
-        QCOMPARE(m_host.labels.at(m_host.labels.size() - 2), QString());
+        QCOMPARE(m_host.progress.last(), QString());
     }
 
     void waitsForDatesAndTimes()
@@ -179,9 +162,9 @@ private Q_SLOTS:
     void debugSelectionFollowsTheLines()
     {
         m_host.debugOn = true;
-        m_host.listSize = 3;
+        m_host.debugLines = 3;
         run(writeFile("`* a\r\n`* b\r\n`* c\r\n"));
-        QCOMPARE(m_host.selected, (QList<int>{0, 1, 2}));
+        QCOMPARE(m_host.shownLines, (QList<int>{0, 1, 2}));
     }
 
     void setDataMovesThroughFiles()
@@ -199,8 +182,8 @@ private Q_SLOTS:
         run(writeFile("`K nothing-matches*\r\n`F missing.txt\r\n`M never\r\n"));
         QCOMPARE(platform().dialog.boxes.size(), 1);
         QCOMPARE(platform().dialog.boxes[0].text, kCannotOpenReadFile);
-        QCOMPARE(m_host.caption, kRunCaption);
-        QVERIFY(m_host.checkEnabled);
+        QCOMPARE(m_host.states, (States{RunState::Running, RunState::Idle}));
+        QCOMPARE(m_host.characterCounts, 0);
 
         // An earlier failure never counts against a later `F that opens.
         writeFile("x", QStringLiteral("ok.txt"));
@@ -256,8 +239,7 @@ private Q_SLOTS:
         run(writeFile("`exit\r\n`M never\r\n"));
         QVERIFY(platform().dialog.boxes.isEmpty());
         QCOMPARE(m_host.closes, 1);
-        QCOMPARE(m_host.caption, kRunCaption);
-        QVERIFY(m_host.checkEnabled);
+        QCOMPARE(m_host.states, (States{RunState::Running, RunState::Idle}));
 
         m_host.autoRunMode = true;
         run(writeFile("`EXIT\r\n`M never\r\n"));

@@ -29,28 +29,42 @@ private Q_SLOTS:
 
     void classification_data()
     {
+        // Fixed positions, not words: the character after a command is skipped.
         QTest::addColumn<QString>("line");
         QTest::addColumn<LineKind>("kind");
-        QTest::newRow("comment") << "`* note" << LineKind::Comment;
-        QTest::newRow("st is save") << "`ST x" << LineKind::Save;
-        QTest::newRow("unknown backquote types") << "`X" << LineKind::Keystrokes;
-        QTest::newRow("lone backquote types") << "`" << LineKind::Keystrokes;
+        QTest::addColumn<QString>("argument");
+        QTest::newRow("comment") << "`* note" << LineKind::Comment << "";
+        QTest::newRow("exit") << "`exit" << LineKind::Exit << "";
+        QTest::newRow("exit and more is execute") << "`EXIT " << LineKind::Execute << "IT ";
+        QTest::newRow("message") << "`Mxhello " << LineKind::Message << "hello ";
+        QTest::newRow("st is save") << "`ST x" << LineKind::Save << " x";
+        QTest::newRow("save append") << "`SA log" << LineKind::SaveAppend << "log";
+        QTest::newRow("set, short") << "`SET" << LineKind::Set << "";
+        QTest::newRow("set") << "`SET  two" << LineKind::Set << " two";
+        QTest::newRow("stap") << "`STAP x" << LineKind::SetTime12 << "";
+        QTest::newRow("serial") << "`COM1 ATZ" << LineKind::SerialPort << " ATZ";
+        QTest::newRow("copy") << "`cp a b" << LineKind::Copy << "a b";
+        QTest::newRow("remove dir") << "`RD gone" << LineKind::RemoveDir << "gone";
+        QTest::newRow("keystrokes") << " `M x{ENTER}" << LineKind::Keystrokes << " `M x{ENTER}";
+        QTest::newRow("unknown backquote types") << "`X" << LineKind::Keystrokes << "`X";
+        QTest::newRow("lone backquote types") << "`" << LineKind::Keystrokes << "`";
     }
     void classification()
     {
         QFETCH(QString, line);
         QFETCH(LineKind, kind);
-        QCOMPARE(classifyLine(line), kind);
+        QFETCH(QString, argument);
+        const ClassifiedLine classified = classifyLine(line);
+        QCOMPARE(classified.kind, kind);
+        QCOMPARE(classified.argument, argument);
     }
 
-    void argumentEdges()
+    void argumentReaders()
     {
-        // Fixed positions, not words: the character after the command is skipped.
-        QCOMPARE(argumentFrom(u"`Mxhello ", argumentPosition(LineKind::Message)), "hello ");
-        QCOMPARE(argumentFrom(u"`SET", argumentPosition(LineKind::Set)), QString());
-        const CopyArguments noDestination = copyArguments(u"`CP a.txt");
+        const CopyArguments noDestination = copyArguments(u"a.txt");
         QCOMPARE(noDestination.source, "a.txt");
         QVERIFY(noDestination.destination.isEmpty());
+        QCOMPARE(serialPortName(u"`com2x"), "COM2X");
         QCOMPARE(serialDevice("COM1"), "/dev/ttyS0");
         QCOMPARE(serialDevice("COM0"), "COM0");
         QCOMPARE(waitSeconds(u"0.5 seconds"), 0.5);
