@@ -5,6 +5,7 @@
 #include "findreplace.h"
 #include "platform.h"
 #include "printing.h"
+#include "rgbcolour.h"
 #include "scripttext.h"
 #include "toolbox.h"
 
@@ -18,15 +19,12 @@
 namespace korvane::editor {
 namespace {
 
-QColor colourFromRgb(quint32 rgb)
-{
-    return QColor(int(rgb & 0xff), int((rgb >> 8) & 0xff), int((rgb >> 16) & 0xff));
-}
+// Screen and printer fonts, with effects: the text colour, underline, strike-out.
+constexpr FontDialogOptions kFontDialogOptions =
+    FontDialogOption::ScreenFonts | FontDialogOption::PrinterFonts | FontDialogOption::Effects;
 
-quint32 rgbFromColour(const QColor &colour)
-{
-    return quint32(colour.red()) | quint32(colour.green()) << 8 | quint32(colour.blue()) << 16;
-}
+} // namespace
+namespace {
 
 } // namespace
 
@@ -205,7 +203,7 @@ void ScriptEditorWindow::Fonts_Click()
     choice.bold = current.bold();
     choice.italic = current.italic();
     choice.colour = rgbFromColour(m_text1->palette().color(QPalette::Text));
-    m_platform.dialogs().fontDialog(choice, kFontDialogFlags);
+    m_platform.dialogs().fontDialog(choice, kFontDialogOptions);
 
     for (QWidget *widget : {static_cast<QWidget *>(m_text1), static_cast<QWidget *>(m_list1)}) {
         QFont font = widget->font();

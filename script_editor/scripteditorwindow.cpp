@@ -5,6 +5,7 @@
 #include "highlighter.h"
 #include "numbertext.h"
 #include "platform.h"
+#include "rgbcolour.h"
 #include "scriptfile.h"
 #include "settings.h"
 #include "threedbutton.h"
@@ -282,10 +283,8 @@ void ScriptEditorWindow::applySettings()
             font.setPointSizeF(*settings.fontSize);
         widget->setFont(font);
         if (settings.colour) {
-            const quint32 rgb = *settings.colour;
             QPalette palette = widget->palette();
-            palette.setColor(QPalette::Text, QColor(int(rgb & 0xff), int((rgb >> 8) & 0xff),
-                                                    int((rgb >> 16) & 0xff)));
+            palette.setColor(QPalette::Text, colourFromRgb(*settings.colour));
             widget->setPalette(palette);
         }
     }
@@ -295,9 +294,7 @@ void ScriptEditorWindow::applySettings()
 void ScriptEditorWindow::writeSettings()
 {
     const QFont font = m_text1->font();
-    const QColor colour = m_text1->palette().color(QPalette::Text);
-    const quint32 rgb =
-        quint32(colour.red()) | quint32(colour.green()) << 8 | quint32(colour.blue()) << 16;
+    const quint32 rgb = rgbFromColour(m_text1->palette().color(QPalette::Text));
     // Settings that cannot be written are simply not kept.
     writeEditorSettings(font.family(), font.pointSizeF(), rgb, pos() * kTwipsPerPixel);
 }

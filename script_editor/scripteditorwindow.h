@@ -46,8 +46,6 @@ inline const QString kNothingToPrint = QStringLiteral("There is nothing to print
 inline const QString kGettingHelp = QStringLiteral(
     "To get help on any item just click the RIGHT mouse button on the item you wish to view "
     "help on.");
-// Screen and printer fonts, with effects (colour, underline, strike-out).
-inline constexpr int kFontDialogFlags = 259;
 
 class ScriptEditorWindow : public QMainWindow, public script::ScriptHost
 {
