@@ -63,7 +63,7 @@ private:
 
 } // namespace
 
-QString printScript(QPrinter &printer, const QString &heading, const QString &text,
+QString printText(QPrinter &printer, const QString &heading, const QString &text,
                     const QFont &font)
 {
     if (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty())
