@@ -93,8 +93,7 @@ void ScriptSearch::replaceAll(const QString &searchText, const QString &replacem
     m_dialogs.messageBox(kReplaceCompleted, MessageButtons::Ok);
 }
 
-SearchDialog::SearchDialog(ScriptSearch &search, QWidget *editor, const QString &title,
-                           QSize size)
+SearchDialog::SearchDialog(ScriptSearch &search, QWidget *editor, const QString &title, QSize size)
     : QWidget(editor)
     , m_search(search)
 {
@@ -146,7 +145,8 @@ ReplaceDialog::ReplaceDialog(ScriptSearch &search, QWidget *editor)
 {
     m_findField = addField(QStringLiteral("Find What:"), twipsRect(1440, 120, 2775, 285));
     m_replacementField = addField(QStringLiteral("Replace With:"), twipsRect(1440, 600, 2775, 285));
-    m_replaceNextButton = addButton(QStringLiteral("&Replace Next"), twipsRect(4320, 120, 1215, 375));
+    m_replaceNextButton =
+        addButton(QStringLiteral("&Replace Next"), twipsRect(4320, 120, 1215, 375));
     m_replaceAllButton = addButton(QStringLiteral("Replace &All"), twipsRect(5640, 120, 1215, 375));
     m_fromBeginningCheck = new QCheckBox(QStringLiteral("&Start At Beginning"), this);
     m_fromBeginningCheck->setGeometry(twipsRect(4320, 600, 2535, 255));

@@ -40,10 +40,10 @@ constexpr QSize kDebugListMargins(15, 76);
 
 // The window's client area: it draws the three raised panels behind the tool
 // buttons and reports pointer moves over its bare surface.
-class ScripterSurface : public QWidget
+class EditorSurface : public QWidget
 {
 public:
-    explicit ScripterSurface(QWidget *parent)
+    explicit EditorSurface(QWidget *parent)
         : QWidget(parent)
     {
         setMouseTracking(true);
@@ -141,7 +141,7 @@ ScriptEditorWindow::~ScriptEditorWindow()
 
 void ScriptEditorWindow::buildControls()
 {
-    auto *client = new ScripterSurface(this);
+    auto *client = new EditorSurface(this);
     m_client = client;
     setCentralWidget(client);
 
@@ -256,8 +256,7 @@ void ScriptEditorWindow::buildMenus()
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     add(edit, "cut", QStringLiteral("Cu&t"), QKeySequence(Qt::CTRL | Qt::Key_X), &W::cutText);
     add(edit, "copy", QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C), &W::copyText);
-    add(edit, "paste", QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
-        &W::pasteText);
+    add(edit, "paste", QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V), &W::pasteText);
     add(edit, "fonts", QStringLiteral("&Fonts"), Qt::Key_F8, &W::chooseFont);
     add(edit, "find", QStringLiteral("&Find"), {}, &W::showFindDialog);
     add(edit, "findNext", QStringLiteral("Find &Next"), Qt::Key_F3, &W::findNext);
@@ -277,8 +276,8 @@ FontChoice ScriptEditorWindow::currentFontChoice() const
 
 void ScriptEditorWindow::applyFontChoice(const FontChoice &choice)
 {
-    for (QWidget *widget : {static_cast<QWidget *>(m_scriptText),
-                            static_cast<QWidget *>(m_debugList)}) {
+    for (QWidget *widget :
+         {static_cast<QWidget *>(m_scriptText), static_cast<QWidget *>(m_debugList)}) {
         QFont font = widget->font();
         font.setFamily(choice.name);
         if (choice.size > 0)

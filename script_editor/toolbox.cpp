@@ -17,7 +17,8 @@ constexpr std::array<int, 7> kRowTop = {120, 600, 1080, 1560, 2040, 2520, 3000};
 constexpr int kButtonWidth = 495;
 constexpr int kButtonHeight = 375;
 
-// Help texts that come in two parts are separated by two carriage returns.
+// Buttons 1 to 27, in that order. Help texts that come in two parts are
+// separated by two carriage returns.
 const std::array<ToolBoxButton, kToolBoxButtons> kButtons = {{
     {1, 1, "\u21b5", true, "{ENTER}", true, "{ENTER}",
      "Using the {ENTER} in a script will send the enter key to a running application."},
@@ -88,11 +89,6 @@ const std::array<ToolBoxButton, kToolBoxButtons> kButtons = {{
 
 } // namespace
 
-const std::array<ToolBoxButton, kToolBoxButtons> &toolBoxButtons()
-{
-    return kButtons;
-}
-
 ToolBoxWindow::ToolBoxWindow(QPlainTextEdit &scriptText, Dialogs &dialogs, QWidget *editor)
     : QWidget(editor)
     , m_scriptText(scriptText)
@@ -118,13 +114,11 @@ ToolBoxWindow::ToolBoxWindow(QPlainTextEdit &scriptText, Dialogs &dialogs, QWidg
         button->setFont(face);
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
         connect(button, &QToolButton::clicked, this, [this, &entry] { appendText(entry); });
-        connect(button, &ThreeDButton::mouseDown, this,
-                [this, number](Qt::MouseButton pressed, bool) {
-                    onButtonPressed(number, pressed);
-                });
-        connect(button, &ThreeDButton::mouseMoved, this, [this, &entry] {
-            m_captionLabel->setText(QString::fromUtf8(entry.caption));
-        });
+        connect(
+            button, &ThreeDButton::mouseDown, this,
+            [this, number](Qt::MouseButton pressed, bool) { onButtonPressed(number, pressed); });
+        connect(button, &ThreeDButton::mouseMoved, this,
+                [this, &entry] { m_captionLabel->setText(QString::fromUtf8(entry.caption)); });
         m_buttons.at(i) = button;
     }
     m_captionLabel = new QLabel(this);

@@ -32,8 +32,6 @@ struct ToolBoxButton
 };
 
 inline constexpr int kToolBoxButtons = 27;
-// Buttons 1 to 27, in that order.
-const std::array<ToolBoxButton, kToolBoxButtons> &toolBoxButtons();
 
 class ToolBoxWindow : public QWidget
 {
