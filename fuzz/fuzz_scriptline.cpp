@@ -12,23 +12,21 @@ using namespace korvane::script;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString line = QString::fromUtf8(fuzz::bytesOf(data, size));
-    const LineKind kind = classifyLine(line);
-    const int position = argumentPosition(kind);
-    const QString argument = argumentFrom(line, position);
-    fuzz::check(argument.size() <= line.size(), "an argument is part of its line");
-    if (position >= 1 && argument.size() > 0)
-        fuzz::check(line.endsWith(argument), "an argument runs to the end of the line");
+    const ClassifiedLine classified = classifyLine(line);
+    const QString &argument = classified.argument;
+    fuzz::check(line.endsWith(argument), "an argument is the end of its line");
     // The classification depends on the line's start only.
-    fuzz::check(classifyLine(line + QStringLiteral(" x")) == kind || kind == LineKind::Exit,
+    fuzz::check(classifyLine(line + QStringLiteral(" x")).kind == classified.kind ||
+                    classified.kind == LineKind::Exit,
                 "appending text keeps the kind");
 
-    const CopyArguments copy = copyArguments(line);
+    const CopyArguments copy = copyArguments(argument);
     fuzz::check(!copy.destination.contains(u' '), "a destination holds no blank");
-    const SerialArguments serial = serialArguments(line);
+    const QString port = serialPortName(line);
     // Upper case may lengthen a character ("ß" is "SS"), never more than threefold.
-    fuzz::check(serial.port.size() <= 15, "a port name is short");
-    const QString device = serialDevice(serial.port);
-    fuzz::check(!device.isEmpty() || serial.port.isEmpty(), "a port names a device");
+    fuzz::check(port.size() <= 15, "a port name is short");
+    const QString device = serialDevice(port);
+    fuzz::check(!device.isEmpty() || port.isEmpty(), "a port names a device");
 
     const double seconds = waitSeconds(argument);
     fuzz::check(std::isfinite(seconds) && seconds >= 0, "a wait is finite and not negative");

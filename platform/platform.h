@@ -9,6 +9,7 @@
 #include "keyboard.h"
 
 #include <QDateTime>
+#include <QFlags>
 #include <QString>
 #include <QStringList>
 
@@ -41,11 +42,12 @@ struct FontChoice
     quint32 colour = 0;
 };
 
-// Font dialog flags: screen fonts, printer fonts, and effects (underline,
-// strike-out and the text colour).
-inline constexpr int kFontScreenFonts = 1;
-inline constexpr int kFontPrinterFonts = 2;
-inline constexpr int kFontEffects = 256;
+// What the font dialog offers: screen fonts, printer fonts, and effects
+// (underline, strike-out and the text colour).
+enum class FontDialogOption { ScreenFonts = 0x1, PrinterFonts = 0x2, Effects = 0x100 };
+Q_DECLARE_FLAGS(FontDialogOptions, FontDialogOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(FontDialogOptions)
+
 enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 class Dialogs
@@ -61,11 +63,11 @@ public:
     virtual void openFileName(QString &fileName) = 0;
     virtual void saveFileName(QString &fileName) = 0;
     // The font dialog, preset with `font`; OK copies the choice into it, Cancel
-    // leaves it as it was. The colour is offered when `flags` has kFontEffects.
-    virtual void fontDialog(FontChoice &font, int flags)
+    // leaves it as it was. The colour is offered with FontDialogOption::Effects.
+    virtual void fontDialog(FontChoice &font, FontDialogOptions options)
     {
         Q_UNUSED(font)
-        Q_UNUSED(flags)
+        Q_UNUSED(options)
     }
     // The printer dialog: chooses the printer (or a PDF file) and its settings.
     // Returns false when cancelled.

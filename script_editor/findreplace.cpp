@@ -1,199 +1,173 @@
 #include "findreplace.h"
 
-#include "frame3d.h"
 #include "platform.h"
+#include "twips.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextCursor>
 
 namespace korvane::editor {
 namespace {
 
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-                 height / kTwipsPerPixel);
-}
-
-void placeLabel(QLabel *label, int left, int top)
-{
-    label->move(left / kTwipsPerPixel, top / kTwipsPerPixel);
-    label->adjustSize();
-}
-
-// A tool window belonging to the editor stays above it, and showing it again
-// brings it up without a timer.
-void setUpDialog(QWidget *dialog, const QString &title, int width, int height)
-{
-    dialog->setWindowFlags(Qt::Tool);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(title);
-    dialog->setFixedSize(width / kTwipsPerPixel, height / kTwipsPerPixel);
-}
+constexpr int kLabelLeft = 120; // twips
 
 } // namespace
 
-ScriptSearch::ScriptSearch(QPlainTextEdit &text1, Dialogs &dialogs)
-    : m_text1(text1)
+ScriptSearch::ScriptSearch(QPlainTextEdit &text, Dialogs &dialogs)
+    : m_text(text)
     , m_dialogs(dialogs)
 {
-}
-
-int ScriptSearch::searchStart() const
-{
-    const QTextCursor cursor = m_text1.textCursor();
-    return cursor.selectionEnd() + 1;
 }
 
 bool ScriptSearch::refuseEmpty(const QString &searchText)
 {
     if (!searchText.isEmpty())
         return false;
-    ReplaceFinished = true;
     m_dialogs.messageBox(kNoSearchText, MessageButtons::Ok);
     return true;
 }
 
-void ScriptSearch::Find_In_Script(int &start, const QString &searchText,
-                                  const QString &textToSearch)
+std::optional<QTextCursor> ScriptSearch::nextMatch(const QString &searchText) const
+{
+    QTextCursor cursor = m_text.textCursor();
+    const qsizetype found =
+        m_text.toPlainText().indexOf(searchText, cursor.selectionEnd(), Qt::CaseSensitive);
+    if (found < 0)
+        return std::nullopt;
+    cursor.setPosition(int(found));
+    cursor.setPosition(int(found + searchText.size()), QTextCursor::KeepAnchor);
+    return cursor;
+}
+
+void ScriptSearch::findNext(const QString &searchText)
 {
     if (refuseEmpty(searchText))
         return;
-    if (start < 1)
-        start = 1;
-    const qsizetype found = textToSearch.indexOf(searchText, start - 1, Qt::CaseSensitive);
-    if (found < 0) {
+    const std::optional<QTextCursor> match = nextMatch(searchText);
+    if (!match) {
         m_dialogs.messageBox(kSearchTextNotFound, MessageButtons::Ok);
         return;
     }
-    m_text1.activateWindow();
-    m_text1.setFocus();
-    QTextCursor cursor = m_text1.textCursor();
-    cursor.setPosition(int(found));
-    cursor.setPosition(int(found + searchText.size()), QTextCursor::KeepAnchor);
-    m_text1.setTextCursor(cursor);
-    LastFindText = searchText;
+    m_text.activateWindow();
+    m_text.setFocus();
+    m_text.setTextCursor(*match);
+    m_lastFindText = searchText;
 }
 
-void ScriptSearch::Replace_In_Script(int &start, const QString &searchText,
-                                     const QString &textToSearch, const QString &replacement)
+bool ScriptSearch::replaceMatch(const QString &searchText, const QString &replacement)
 {
-    LastReplaceText = replacement;
+    std::optional<QTextCursor> match = nextMatch(searchText);
+    if (!match)
+        return false;
+    match->insertText(replacement);
+    m_text.setTextCursor(*match);
+    m_lastFindText = searchText;
+    return true;
+}
+
+void ScriptSearch::replaceNext(const QString &searchText, const QString &replacement)
+{
+    m_lastReplacement = replacement;
     if (refuseEmpty(searchText))
         return;
-    if (start < 1)
-        start = 1;
-    const qsizetype found = textToSearch.indexOf(searchText, start - 1, Qt::CaseSensitive);
-    if (found < 0) {
-        ReplaceFinished = true;
-        if (!ReplaceAllRunning)
-            m_dialogs.messageBox(kSearchTextNotFound, MessageButtons::Ok);
-        return;
-    }
-    QTextCursor cursor = m_text1.textCursor();
-    cursor.setPosition(int(found));
-    cursor.setPosition(int(found + searchText.size()), QTextCursor::KeepAnchor);
-    cursor.insertText(replacement);
-    m_text1.setTextCursor(cursor);
-    LastFindText = searchText;
+    if (!replaceMatch(searchText, replacement))
+        m_dialogs.messageBox(kSearchTextNotFound, MessageButtons::Ok);
 }
 
 void ScriptSearch::replaceAll(const QString &searchText, const QString &replacement,
                               bool fromBeginning)
 {
-    if (refuseEmpty(searchText)) {
-        ReplaceFinished = false;
+    if (refuseEmpty(searchText))
         return;
-    }
-    ReplaceFinished = false;
-    ReplaceAllRunning = true;
+    m_lastReplacement = replacement;
     if (fromBeginning) {
-        QTextCursor cursor = m_text1.textCursor();
+        QTextCursor cursor = m_text.textCursor();
         cursor.setPosition(0);
-        m_text1.setTextCursor(cursor);
+        m_text.setTextCursor(cursor);
     }
-    while (!ReplaceFinished) {
-        int start = searchStart();
-        Replace_In_Script(start, searchText, m_text1.toPlainText(), replacement);
+    while (replaceMatch(searchText, replacement)) {
     }
     m_dialogs.messageBox(kReplaceCompleted, MessageButtons::Ok);
-    ReplaceAllRunning = false;
-    ReplaceFinished = false;
 }
 
-FindDialog::FindDialog(ScriptSearch &module, QWidget *editor)
+SearchDialog::SearchDialog(ScriptSearch &search, QWidget *editor, const QString &title, QSize size)
     : QWidget(editor)
-    , m_module(module)
+    , m_search(search)
 {
-    setUpDialog(this, QStringLiteral("Find Text"), 5700, 1100);
-    placeLabel(new QLabel(QStringLiteral("Find What:"), this), 120, 120);
-    m_textToFind = new QLineEdit(this);
-    m_textToFind->setGeometry(twips(1200, 120, 3015, 285));
-    m_findNextButton = new QPushButton(QStringLiteral("&Find Next"), this);
-    m_findNextButton->setGeometry(twips(4320, 120, 1215, 375));
-    m_cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
-    m_cancelButton->setGeometry(twips(4320, 600, 1215, 375));
+    // A tool window belonging to the editor stays above it, and showing it again
+    // brings it up without a timer.
+    setWindowFlags(Qt::Tool);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(title);
+    setFixedSize(twipsToPixels(size.width()), twipsToPixels(size.height()));
+}
 
-    // Form_Load.
-    m_textToFind->setText(m_module.LastFindText);
+QLineEdit *SearchDialog::addField(const QString &label, const QRect &field)
+{
+    auto *caption = new QLabel(label, this);
+    caption->move(twipsToPixels(kLabelLeft), field.y());
+    caption->adjustSize();
+    auto *edit = new QLineEdit(this);
+    edit->setGeometry(field);
+    return edit;
+}
 
-    connect(m_findNextButton, &QPushButton::clicked, this, &FindDialog::FindNextButton_Click);
-    connect(m_textToFind, &QLineEdit::returnPressed, this, &FindDialog::FindNextButton_Click);
+QPushButton *SearchDialog::addButton(const QString &caption, const QRect &button)
+{
+    auto *pushButton = new QPushButton(caption, this);
+    pushButton->setGeometry(button);
+    return pushButton;
+}
+
+FindDialog::FindDialog(ScriptSearch &search, QWidget *editor)
+    : SearchDialog(search, editor, QStringLiteral("Find Text"), QSize(5700, 1100))
+{
+    m_findField = addField(QStringLiteral("Find What:"), twipsRect(1200, 120, 3015, 285));
+    m_findNextButton = addButton(QStringLiteral("&Find Next"), twipsRect(4320, 120, 1215, 375));
+    m_cancelButton = addButton(QStringLiteral("&Cancel"), twipsRect(4320, 600, 1215, 375));
+    m_findField->setText(m_search.lastFindText());
+
+    connect(m_findNextButton, &QPushButton::clicked, this, &FindDialog::findNext);
+    connect(m_findField, &QLineEdit::returnPressed, this, &FindDialog::findNext);
     connect(m_cancelButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void FindDialog::FindNextButton_Click()
+void FindDialog::findNext()
 {
-    int start = m_module.searchStart();
-    m_module.Find_In_Script(start, m_textToFind->text(), m_module.text1().toPlainText());
+    m_search.findNext(m_findField->text());
 }
 
-ReplaceDialog::ReplaceDialog(ScriptSearch &module, QWidget *editor)
-    : QWidget(editor)
-    , m_module(module)
+ReplaceDialog::ReplaceDialog(ScriptSearch &search, QWidget *editor)
+    : SearchDialog(search, editor, QStringLiteral("Replace"), QSize(7000, 1500))
 {
-    setUpDialog(this, QStringLiteral("Replace"), 7000, 1500);
-    placeLabel(new QLabel(QStringLiteral("Find What:"), this), 120, 120);
-    m_textToReplace = new QLineEdit(this);
-    m_textToReplace->setGeometry(twips(1440, 120, 2775, 285));
-    placeLabel(new QLabel(QStringLiteral("Replace With:"), this), 120, 600);
-    m_replaceText = new QLineEdit(this);
-    m_replaceText->setGeometry(twips(1440, 600, 2775, 285));
-    m_replaceNextButton = new QPushButton(QStringLiteral("&Replace Next"), this);
-    m_replaceNextButton->setGeometry(twips(4320, 120, 1215, 375));
-    m_replaceAllButton = new QPushButton(QStringLiteral("Replace &All"), this);
-    m_replaceAllButton->setGeometry(twips(5640, 120, 1215, 375));
-    m_startAtBeginning = new QCheckBox(QStringLiteral("&Start At Beginning"), this);
-    m_startAtBeginning->setGeometry(twips(4320, 600, 2535, 255));
-    m_cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
-    m_cancelButton->setGeometry(twips(4320, 960, 2535, 375));
+    m_findField = addField(QStringLiteral("Find What:"), twipsRect(1440, 120, 2775, 285));
+    m_replacementField = addField(QStringLiteral("Replace With:"), twipsRect(1440, 600, 2775, 285));
+    m_replaceNextButton =
+        addButton(QStringLiteral("&Replace Next"), twipsRect(4320, 120, 1215, 375));
+    m_replaceAllButton = addButton(QStringLiteral("Replace &All"), twipsRect(5640, 120, 1215, 375));
+    m_fromBeginningCheck = new QCheckBox(QStringLiteral("&Start At Beginning"), this);
+    m_fromBeginningCheck->setGeometry(twipsRect(4320, 600, 2535, 255));
+    m_cancelButton = addButton(QStringLiteral("&Cancel"), twipsRect(4320, 960, 2535, 375));
+    m_findField->setText(m_search.text().textCursor().selectedText());
+    m_replacementField->setText(m_search.lastReplacement());
 
-    // Form_Load.
-    m_textToReplace->setText(m_module.text1().textCursor().selectedText());
-    m_replaceText->setText(m_module.LastReplaceText);
-
-    connect(m_replaceNextButton, &QPushButton::clicked, this,
-            &ReplaceDialog::ReplaceNextButton_Click);
-    connect(m_replaceAllButton, &QPushButton::clicked, this,
-            &ReplaceDialog::ReplaceAllButton_Click);
+    connect(m_replaceNextButton, &QPushButton::clicked, this, &ReplaceDialog::replaceNext);
+    connect(m_replaceAllButton, &QPushButton::clicked, this, &ReplaceDialog::replaceAll);
     connect(m_cancelButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void ReplaceDialog::ReplaceNextButton_Click()
+void ReplaceDialog::replaceNext()
 {
-    int start = m_module.searchStart();
-    m_module.Replace_In_Script(start, m_textToReplace->text(), m_module.text1().toPlainText(),
-                               m_replaceText->text());
+    m_search.replaceNext(m_findField->text(), m_replacementField->text());
 }
 
-void ReplaceDialog::ReplaceAllButton_Click()
+void ReplaceDialog::replaceAll()
 {
-    m_module.replaceAll(m_textToReplace->text(), m_replaceText->text(),
-                        m_startAtBeginning->isChecked());
+    m_search.replaceAll(m_findField->text(), m_replacementField->text(),
+                        m_fromBeginningCheck->isChecked());
 }
 
 } // namespace korvane::editor

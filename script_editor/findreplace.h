@@ -3,7 +3,10 @@
 // Find and replace in the editor's text: the shared search state and procedures
 // (ScriptSearch) and the two modeless dialogs that drive them.
 
+#include <QTextCursor>
 #include <QWidget>
+
+#include <optional>
 
 class QCheckBox;
 class QLineEdit;
@@ -20,87 +23,99 @@ inline const QString kSearchTextNotFound = QStringLiteral("Search Text Not Found
 inline const QString kReplaceCompleted = QStringLiteral("Replace Completed");
 inline const QString kNoSearchText = QStringLiteral("Enter the text to search for.");
 
-// Positions are 1-based; a search starts at the position just after the editor's
-// selection. Searches run forward, case-sensitive, and do not wrap.
+// Searches start just after the editor's selection (at the caret when there is
+// none), run forward, case-sensitive, and do not wrap.
 class ScriptSearch
 {
 public:
-    ScriptSearch(QPlainTextEdit &text1, Dialogs &dialogs);
+    ScriptSearch(QPlainTextEdit &text, Dialogs &dialogs);
 
-    QString LastFindText;
-    QString LastReplaceText;
-    bool ReplaceFinished = false;
-    bool ReplaceAllRunning = false;
+    // The last search text that was found, and the last replacement asked for.
+    const QString &lastFindText() const { return m_lastFindText; }
+    const QString &lastReplacement() const { return m_lastReplacement; }
+    QPlainTextEdit &text() const { return m_text; }
 
-    // Selects the first match at or after `start` in Text1, or says it found none.
-    void Find_In_Script(int &start, const QString &searchText, const QString &textToSearch);
-    // Replaces the first match at or after `start` with `replacement`.
-    void Replace_In_Script(int &start, const QString &searchText, const QString &textToSearch,
-                           const QString &replacement);
-
-    // selection start + selection length + 1.
-    int searchStart() const;
-    // Replace All: from the start of the text or after the selection, until nothing
-    // more is found; a replacement holding the search text is not searched again.
+    // Selects the next match, or says there is none.
+    void findNext(const QString &searchText);
+    // Replaces the next match, or says there is none.
+    void replaceNext(const QString &searchText, const QString &replacement);
+    // From the start of the text or after the selection, until nothing more is
+    // found; a replacement holding the search text is not searched again.
     void replaceAll(const QString &searchText, const QString &replacement, bool fromBeginning);
-
-    QPlainTextEdit &text1() const { return m_text1; }
 
 private:
     // An empty search text would match everywhere, and Replace All would never end.
     bool refuseEmpty(const QString &searchText);
+    // A cursor selecting the next match of a non-empty `searchText`, if any.
+    std::optional<QTextCursor> nextMatch(const QString &searchText) const;
+    // Replaces the next match; false when there is none.
+    bool replaceMatch(const QString &searchText, const QString &replacement);
 
-    QPlainTextEdit &m_text1;
+    QPlainTextEdit &m_text;
     Dialogs &m_dialogs;
+    QString m_lastFindText;
+    QString m_lastReplacement;
 };
 
-// "Find Text": modeless, kept above the editor.
-class FindDialog : public QWidget
+// What both search dialogs are: a tool window kept above the editor, with a
+// "Find What:" field and a Cancel button.
+class SearchDialog : public QWidget
 {
     Q_OBJECT
 
 public:
-    FindDialog(ScriptSearch &module, QWidget *editor);
+    QLineEdit *findField() const { return m_findField; }
+    QPushButton *cancelButton() const { return m_cancelButton; }
 
-    QLineEdit *TextToFind() const { return m_textToFind; }
-    QPushButton *FindNextButton() const { return m_findNextButton; }
-    QPushButton *CancelButton() const { return m_cancelButton; }
+protected:
+    // `size` in twips.
+    SearchDialog(ScriptSearch &search, QWidget *editor, const QString &title, QSize size);
+    // A field with its label to the left; a button.
+    QLineEdit *addField(const QString &label, const QRect &field);
+    QPushButton *addButton(const QString &caption, const QRect &button);
 
-    void FindNextButton_Click();
-
-private:
-    ScriptSearch &m_module;
-    QLineEdit *m_textToFind = nullptr;
-    QPushButton *m_findNextButton = nullptr;
+    ScriptSearch &m_search;
+    QLineEdit *m_findField = nullptr;
     QPushButton *m_cancelButton = nullptr;
 };
 
-// "Replace": modeless, kept above the editor.
-class ReplaceDialog : public QWidget
+// "Find Text".
+class FindDialog : public SearchDialog
 {
     Q_OBJECT
 
 public:
-    ReplaceDialog(ScriptSearch &module, QWidget *editor);
+    FindDialog(ScriptSearch &search, QWidget *editor);
 
-    QLineEdit *TextToReplace() const { return m_textToReplace; }
-    QLineEdit *ReplaceText() const { return m_replaceText; }
-    QCheckBox *StartAtBeginning() const { return m_startAtBeginning; }
-    QPushButton *ReplaceNextButton() const { return m_replaceNextButton; }
-    QPushButton *ReplaceAllButton() const { return m_replaceAllButton; }
-    QPushButton *CancelButton() const { return m_cancelButton; }
-
-    void ReplaceNextButton_Click();
-    void ReplaceAllButton_Click();
+    QPushButton *findNextButton() const { return m_findNextButton; }
 
 private:
-    ScriptSearch &m_module;
-    QLineEdit *m_textToReplace = nullptr;
-    QLineEdit *m_replaceText = nullptr;
-    QCheckBox *m_startAtBeginning = nullptr;
+    void findNext();
+
+    QPushButton *m_findNextButton = nullptr;
+};
+
+// "Replace".
+class ReplaceDialog : public SearchDialog
+{
+    Q_OBJECT
+
+public:
+    ReplaceDialog(ScriptSearch &search, QWidget *editor);
+
+    QLineEdit *replacementField() const { return m_replacementField; }
+    QCheckBox *fromBeginningCheck() const { return m_fromBeginningCheck; }
+    QPushButton *replaceNextButton() const { return m_replaceNextButton; }
+    QPushButton *replaceAllButton() const { return m_replaceAllButton; }
+
+private:
+    void replaceNext();
+    void replaceAll();
+
+    QLineEdit *m_replacementField = nullptr;
+    QCheckBox *m_fromBeginningCheck = nullptr;
     QPushButton *m_replaceNextButton = nullptr;
     QPushButton *m_replaceAllButton = nullptr;
-    QPushButton *m_cancelButton = nullptr;
 };
 
 } // namespace korvane::editor

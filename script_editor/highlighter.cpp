@@ -7,29 +7,6 @@ namespace {
 
 using script::LineKind;
 
-// Length of the command name at the start of a command line, backquote included.
-qsizetype commandNameLength(LineKind kind, qsizetype lineLength)
-{
-    switch (kind) {
-    case LineKind::Exit:
-        return lineLength;
-    case LineKind::RemoveDir:
-    case LineKind::MakeDir:
-    case LineKind::Copy:
-    case LineKind::SetDate:
-    case LineKind::SaveAppend:
-        return 3;
-    case LineKind::SerialPort:
-    case LineKind::SetTime24:
-    case LineKind::Set:
-        return 4;
-    case LineKind::SetTime12:
-        return 5;
-    default:
-        return 2;
-    }
-}
-
 } // namespace
 
 ScriptHighlighter::ScriptHighlighter(QTextDocument *document)
@@ -47,7 +24,8 @@ ScriptHighlighter::ScriptHighlighter(QTextDocument *document)
 
 void ScriptHighlighter::highlightBlock(const QString &text)
 {
-    const LineKind kind = script::classifyLine(text);
+    const script::ClassifiedLine line = script::classifyLine(text);
+    const LineKind kind = line.kind;
     if (kind == LineKind::Comment) {
         setFormat(0, int(text.size()), m_comment);
         return;
@@ -56,7 +34,7 @@ void ScriptHighlighter::highlightBlock(const QString &text)
         highlightKeystrokes(text);
         return;
     }
-    const int name = int(std::min(commandNameLength(kind, text.size()), text.size()));
+    const int name = int(line.nameLength);
     setFormat(0, name, m_command);
     // "`U" sends the SET data and "`B" beeps: neither reads the rest of the line.
     if (kind != LineKind::UseKeys && kind != LineKind::Beep && text.size() > name)

@@ -63,8 +63,7 @@ private:
 
 } // namespace
 
-QString printScript(QPrinter &printer, const QString &heading, const QString &text,
-                    const QFont &font)
+QString printText(QPrinter &printer, const QString &heading, const QString &text, const QFont &font)
 {
     if (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty())
         return QStringLiteral("No printer is available: choose one, or a PDF file, in Print "

@@ -14,7 +14,7 @@ inline constexpr double kHeadingPointSize = 14;
 
 // Returns the description of the failure, or an empty text when the document
 // went to the printer (or its PDF file).
-QString printScript(QPrinter &printer, const QString &heading, const QString &text,
-                    const QFont &font);
+QString printText(QPrinter &printer, const QString &heading, const QString &text,
+                  const QFont &font);
 
 } // namespace korvane::editor

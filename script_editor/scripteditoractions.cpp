@@ -5,6 +5,7 @@
 #include "findreplace.h"
 #include "platform.h"
 #include "printing.h"
+#include "rgbcolour.h"
 #include "scripttext.h"
 #include "toolbox.h"
 
@@ -18,21 +19,15 @@
 namespace korvane::editor {
 namespace {
 
-QColor colourFromRgb(quint32 rgb)
-{
-    return QColor(int(rgb & 0xff), int((rgb >> 8) & 0xff), int((rgb >> 16) & 0xff));
-}
-
-quint32 rgbFromColour(const QColor &colour)
-{
-    return quint32(colour.red()) | quint32(colour.green()) << 8 | quint32(colour.blue()) << 16;
-}
+// Screen and printer fonts, with effects: the text colour, underline, strike-out.
+constexpr FontDialogOptions kFontDialogOptions =
+    FontDialogOption::ScreenFonts | FontDialogOption::PrinterFonts | FontDialogOption::Effects;
 
 } // namespace
 
 bool ScriptEditorWindow::refuseWhileRunning()
 {
-    if (m_command2->text() != script::kStopCaption)
+    if (m_engine.state() != script::RunState::Running)
         return false;
     m_platform.dialogs().messageBox(kScriptExecuting, MessageButtons::Ok);
     return true;
@@ -40,13 +35,13 @@ bool ScriptEditorWindow::refuseWhileRunning()
 
 bool ScriptEditorWindow::savePrompt()
 {
-    if (!ScriptChanged)
+    if (!m_changed)
         return true;
     switch (m_platform.dialogs().messageBox(kSavePrompt, MessageButtons::YesNoCancel)) {
     case MessageAnswer::Cancel:
         return false;
     case MessageAnswer::Yes:
-        save_Click(); // the operation goes on whether or not the save worked
+        saveScript(); // the operation goes on whether or not the save worked
         return true;
     default:
         return true;
@@ -55,203 +50,179 @@ bool ScriptEditorWindow::savePrompt()
 
 void ScriptEditorWindow::setDocumentCaption()
 {
-    setWindowTitle(QStringLiteral("Velmora - ") + ScriptFileName.toUpper());
+    setWindowTitle(QStringLiteral("Velmora - ") + m_fileName.toUpper());
 }
 
 void ScriptEditorWindow::setEditorText(const QString &text)
 {
     m_fillingText = true;
-    m_text1->setPlainText(text);
+    m_scriptText->setPlainText(text);
     m_fillingText = false;
 }
 
-void ScriptEditorWindow::new_Click()
+void ScriptEditorWindow::newScript()
 {
     if (refuseWhileRunning() || !savePrompt())
         return;
     setWindowTitle(kUntitledCaption);
-    ScriptFileName.clear();
+    m_fileName.clear();
     setEditorText(QString());
-    ScriptChanged = false;
+    m_changed = false;
 }
 
-void ScriptEditorWindow::open_Click()
+void ScriptEditorWindow::openScript()
 {
     if (refuseWhileRunning() || !savePrompt())
         return;
     // Emptying a text that held something is an edit: a cancelled dialog leaves
     // the script marked changed.
-    if (!m_text1->document()->isEmpty())
-        m_text1->clear();
-    m_list1->clear();
+    if (!m_scriptText->document()->isEmpty())
+        m_scriptText->clear();
+    m_debugList->clear();
     QString name = kScriptPattern;
     m_platform.dialogs().openFileName(name);
-    ScriptFileName = name.trimmed();
+    m_fileName = name.trimmed();
 
     // A name that does not exist yet is created empty and becomes the document; a
     // file that cannot be opened leaves everything as it is, without a message.
-    const std::optional<QString> content = readScriptFile(ScriptFileName);
+    const std::optional<QString> content = readScriptFile(m_fileName);
     if (!content)
         return;
     setDocumentCaption();
     setEditorText(trimBlanks(*content));
     showCharacterCount();
-    ScriptChanged = false;
+    m_changed = false;
 }
 
-void ScriptEditorWindow::save_Click()
+void ScriptEditorWindow::saveScript()
 {
     if (refuseWhileRunning())
         return;
-    if (ScriptFileName.isEmpty()) {
-        saveas_Click();
+    if (m_fileName.isEmpty()) {
+        saveScriptAs();
         return;
     }
-    const WriteResult written = writeScriptFile(ScriptFileName, m_text1->toPlainText());
+    const WriteResult written = writeScriptFile(m_fileName, m_scriptText->toPlainText());
     if (!written.ok) {
         m_platform.dialogs().messageBox(written.error, MessageButtons::Ok);
         return;
     }
     setDocumentCaption();
-    ScriptChanged = false;
+    m_changed = false;
 }
 
-void ScriptEditorWindow::saveas_Click()
+void ScriptEditorWindow::saveScriptAs()
 {
     if (refuseWhileRunning())
         return;
     QString name = kScriptPattern;
     m_platform.dialogs().saveFileName(name);
-    ScriptFileName = name;
-    ScriptChanged = false;
+    m_fileName = name;
+    m_changed = false;
     // A cancelled dialog leaves the pattern, which names no file: silently.
-    if (!writeScriptFile(ScriptFileName, m_text1->toPlainText()).ok)
+    if (!writeScriptFile(m_fileName, m_scriptText->toPlainText()).ok)
         return;
     setDocumentCaption();
 }
 
-void ScriptEditorWindow::print_Click()
+void ScriptEditorWindow::printScript()
 {
-    if (trimBlanks(m_text1->toPlainText()).isEmpty()) {
+    if (trimBlanks(m_scriptText->toPlainText()).isEmpty()) {
         m_platform.dialogs().messageBox(kNothingToPrint, MessageButtons::Ok);
         return;
     }
     if (refuseWhileRunning())
         return;
     const QString error =
-        printScript(*m_printer, ScriptFileName, m_text1->toPlainText(), m_text1->font());
+        printText(*m_printer, m_fileName, m_scriptText->toPlainText(), m_scriptText->font());
     if (!error.isEmpty())
         m_platform.dialogs().messageBox(error, MessageButtons::Ok);
 }
 
-void ScriptEditorWindow::printsetup_Click()
+void ScriptEditorWindow::showPrintSetup()
 {
     if (refuseWhileRunning())
         return;
     m_platform.dialogs().printerDialog(*m_printer);
 }
 
-void ScriptEditorWindow::display_tools_Click()
+void ScriptEditorWindow::showToolBox()
 {
     setCursor(Qt::WaitCursor);
-    m_label2->setText(QStringLiteral("Loading Tool Box"));
+    m_statusLabel->setText(QStringLiteral("Loading Tool Box"));
     m_platform.events().doEvents();
     if (!m_toolBox)
-        m_toolBox = new ToolBoxWindow(*m_text1, m_platform.dialogs(), this);
+        m_toolBox = new ToolBoxWindow(*m_scriptText, m_platform.dialogs(), this);
     m_toolBox->show();
     m_toolBox->raise();
     unsetCursor();
-    m_label2->clear();
+    m_statusLabel->clear();
 }
 
-void ScriptEditorWindow::exit_Click()
+void ScriptEditorWindow::cutText()
 {
-    close();
-}
-
-void ScriptEditorWindow::cut_Click()
-{
-    QTextCursor cursor = m_text1->textCursor();
+    QTextCursor cursor = m_scriptText->textCursor();
     QGuiApplication::clipboard()->setText(
         cursor.selectedText().replace(QChar::ParagraphSeparator, u'\n'));
     cursor.insertText(QString());
-    m_text1->setTextCursor(cursor);
-    ScriptChanged = true;
+    m_scriptText->setTextCursor(cursor);
+    m_changed = true;
 }
 
-void ScriptEditorWindow::Copy_Click()
+void ScriptEditorWindow::copyText()
 {
     QGuiApplication::clipboard()->setText(
-        m_text1->textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n'));
+        m_scriptText->textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n'));
 }
 
-void ScriptEditorWindow::paste_Click()
+void ScriptEditorWindow::pasteText()
 {
-    QTextCursor cursor = m_text1->textCursor();
+    QTextCursor cursor = m_scriptText->textCursor();
     cursor.insertText(QGuiApplication::clipboard()->text());
-    m_text1->setTextCursor(cursor);
-    ScriptChanged = true;
+    m_scriptText->setTextCursor(cursor);
+    m_changed = true;
 }
 
-void ScriptEditorWindow::Fonts_Click()
+void ScriptEditorWindow::chooseFont()
 {
-    m_label2->setText(QStringLiteral("Loading Fonts"));
+    m_statusLabel->setText(QStringLiteral("Loading Fonts"));
     m_platform.events().doEvents();
-
-    const QFont current = m_text1->font();
-    FontChoice choice;
-    choice.name = current.family();
-    choice.size = current.pointSizeF();
-    choice.bold = current.bold();
-    choice.italic = current.italic();
-    choice.colour = rgbFromColour(m_text1->palette().color(QPalette::Text));
-    m_platform.dialogs().fontDialog(choice, kFontDialogFlags);
-
-    for (QWidget *widget : {static_cast<QWidget *>(m_text1), static_cast<QWidget *>(m_list1)}) {
-        QFont font = widget->font();
-        font.setFamily(choice.name);
-        if (choice.size > 0)
-            font.setPointSizeF(choice.size);
-        font.setBold(choice.bold);
-        font.setItalic(choice.italic);
-        widget->setFont(font);
-        QPalette palette = widget->palette();
-        palette.setColor(QPalette::Text, colourFromRgb(choice.colour));
-        widget->setPalette(palette);
-    }
-    m_label2->clear();
+    FontChoice choice = currentFontChoice();
+    m_platform.dialogs().fontDialog(choice, kFontDialogOptions);
+    applyFontChoice(choice);
+    m_statusLabel->clear();
 }
 
-void ScriptEditorWindow::Find_Click()
+template<typename Dialog> void ScriptEditorWindow::showSearchDialog(QPointer<Dialog> &dialog)
 {
-    if (!m_findText)
-        m_findText = new FindDialog(*m_module, this);
-    m_findText->show();
-    m_findText->raise();
-    m_findText->activateWindow();
+    if (!dialog)
+        dialog = new Dialog(*m_search, this);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
 }
 
-void ScriptEditorWindow::FindNext_Click()
+void ScriptEditorWindow::showFindDialog()
 {
-    int start = m_module->searchStart();
-    m_module->Find_In_Script(start, m_module->LastFindText, m_text1->toPlainText());
+    showSearchDialog(m_findDialog);
 }
 
-void ScriptEditorWindow::replace_Click()
+void ScriptEditorWindow::findNext()
 {
-    if (!m_replaceForm)
-        m_replaceForm = new ReplaceDialog(*m_module, this);
-    m_replaceForm->show();
-    m_replaceForm->raise();
-    m_replaceForm->activateWindow();
+    m_search->findNext(m_search->lastFindText());
 }
 
-void ScriptEditorWindow::get_help_Click()
+void ScriptEditorWindow::showReplaceDialog()
+{
+    showSearchDialog(m_replaceDialog);
+}
+
+void ScriptEditorWindow::showGettingHelp()
 {
     m_platform.dialogs().messageBox(kGettingHelp, MessageButtons::Ok);
 }
 
-void ScriptEditorWindow::AboutMenu_Click()
+void ScriptEditorWindow::showAbout()
 {
     if (m_showAbout)
         m_showAbout();

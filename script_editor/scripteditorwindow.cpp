@@ -1,14 +1,16 @@
 #include "scripteditorwindow.h"
 
 #include "findreplace.h"
-#include "frame3d.h"
 #include "highlighter.h"
 #include "numbertext.h"
+#include "panel.h"
 #include "platform.h"
+#include "rgbcolour.h"
 #include "scriptfile.h"
 #include "settings.h"
 #include "threedbutton.h"
 #include "toolbox.h"
+#include "twips.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -30,23 +32,18 @@ namespace {
 
 constexpr int kClientWidth = 6600;
 constexpr int kClientHeight = 4365;
-// The design's outer window is this much larger than its client area (borders,
-// caption and menu bar); Form_Resize works on the outer size.
-constexpr int kFrameWidth = 75;
-constexpr int kFrameHeight = 730;
-
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-                 height / kTwipsPerPixel);
-}
+// What the text and the debug list leave of the client area, in pixels: a
+// margin on the right, the tool row above and the status row below. A size
+// that would come out negative is not applied.
+constexpr QSize kTextMargins(15, 82);
+constexpr QSize kDebugListMargins(15, 76);
 
 // The window's client area: it draws the three raised panels behind the tool
 // buttons and reports pointer moves over its bare surface.
-class ScripterSurface : public QWidget
+class EditorSurface : public QWidget
 {
 public:
-    explicit ScripterSurface(QWidget *parent)
+    explicit EditorSurface(QWidget *parent)
         : QWidget(parent)
     {
         setMouseTracking(true);
@@ -71,24 +68,45 @@ protected:
 
 struct ToolButtonFace
 {
-    int number;
-    int left;
+    ToolButton job;
+    const char *objectName;
+    int left; // twips
     const char *status;
     QStyle::StandardPixmap icon; // SP_CustomBase: a drawn glyph face
     const char *glyph;
+    void (ScriptEditorWindow::*act)();
 };
 
+// Left to right, as they stand above the text.
 const std::array<ToolButtonFace, 9> kToolButtons = {{
-    {1, 120, "Open Existing Script", QStyle::SP_DialogOpenButton, ""},
-    {2, 480, "New Script", QStyle::SP_FileIcon, ""},
-    {3, 840, "Save Script", QStyle::SP_DialogSaveButton, ""},
-    {4, 1200, "Print Script", QStyle::SP_CustomBase, "\u25a4"},
-    {9, 1920, "Change Font", QStyle::SP_CustomBase, "F"},
-    {8, 2280, "Show Tool Box", QStyle::SP_CustomBase, "\u25a6"},
-    {6, 2640, "Cut", QStyle::SP_CustomBase, "\u2702"},
-    {5, 3000, "Copy", QStyle::SP_CustomBase, "\u2750"},
-    {7, 3360, "Paste", QStyle::SP_CustomBase, "\u21a7"},
+    {ToolButton::Open, "openButton", 120, "Open Existing Script", QStyle::SP_DialogOpenButton, "",
+     &ScriptEditorWindow::openScript},
+    {ToolButton::New, "newButton", 480, "New Script", QStyle::SP_FileIcon, "",
+     &ScriptEditorWindow::newScript},
+    {ToolButton::Save, "saveButton", 840, "Save Script", QStyle::SP_DialogSaveButton, "",
+     &ScriptEditorWindow::saveScript},
+    {ToolButton::Print, "printButton", 1200, "Print Script", QStyle::SP_CustomBase, "\u25a4",
+     &ScriptEditorWindow::printScript},
+    {ToolButton::Font, "fontButton", 1920, "Change Font", QStyle::SP_CustomBase, "F",
+     &ScriptEditorWindow::chooseFont},
+    {ToolButton::ToolBox, "toolBoxButton", 2280, "Show Tool Box", QStyle::SP_CustomBase, "\u25a6",
+     &ScriptEditorWindow::showToolBox},
+    {ToolButton::Cut, "cutButton", 2640, "Cut", QStyle::SP_CustomBase, "\u2702",
+     &ScriptEditorWindow::cutText},
+    {ToolButton::Copy, "copyButton", 3000, "Copy", QStyle::SP_CustomBase, "\u2750",
+     &ScriptEditorWindow::copyText},
+    {ToolButton::Paste, "pasteButton", 3360, "Paste", QStyle::SP_CustomBase, "\u21a7",
+     &ScriptEditorWindow::pasteText},
 }};
+
+// Resizes `widget` to the client size less `margins`, each dimension only when
+// it comes out at 0 or more.
+void fitInside(QWidget &widget, const QSize &client, const QSize &margins)
+{
+    const QSize size = client - margins;
+    widget.resize(size.width() >= 0 ? size.width() : widget.width(),
+                  size.height() >= 0 ? size.height() : widget.height());
+}
 
 } // namespace
 
@@ -103,17 +121,17 @@ ScriptEditorWindow::ScriptEditorWindow(Platform &platform, const QString &comman
     buildControls();
     buildMenus();
     // The design size is the client area's, below the menu bar.
-    resize(kClientWidth / kTwipsPerPixel,
-           kClientHeight / kTwipsPerPixel + menuBar()->sizeHint().height());
-    m_module = std::make_unique<ScriptSearch>(*m_text1, platform.dialogs());
-    m_highlighter = new ScriptHighlighter(m_text1->document());
+    resize(twipsToPixels(kClientWidth),
+           twipsToPixels(kClientHeight) + menuBar()->sizeHint().height());
+    m_search = std::make_unique<ScriptSearch>(*m_scriptText, platform.dialogs());
+    m_highlighter = new ScriptHighlighter(m_scriptText->document());
 
     if (!commandLine.isEmpty()) {
-        AutoRun = true;
-        ScriptFileName = commandLine;
-        Command2_Click();
+        m_autoRun = true;
+        m_fileName = commandLine;
+        onRunClicked();
     }
-    Form_Load();
+    loadWindow();
 }
 
 ScriptEditorWindow::~ScriptEditorWindow()
@@ -123,71 +141,67 @@ ScriptEditorWindow::~ScriptEditorWindow()
 
 void ScriptEditorWindow::buildControls()
 {
-    auto *client = new ScripterSurface(this);
+    auto *client = new EditorSurface(this);
     m_client = client;
     setCentralWidget(client);
 
     buildToolButtons(client);
-    m_command2 = new QPushButton(script::kRunCaption, client);
-    m_command2->setGeometry(twips(4440, 120, 975, 375));
-    m_check1 = new QCheckBox(QStringLiteral("&Debug"), client);
-    m_check1->setGeometry(twips(5640, 120, 855, 255));
+    m_runButton = new QPushButton(kRunCaption, client);
+    m_runButton->setGeometry(twipsRect(4440, 120, 975, 375));
+    m_debugCheck = new QCheckBox(QStringLiteral("&Debug"), client);
+    m_debugCheck->setGeometry(twipsRect(5640, 120, 855, 255));
 
-    // Label3 comes first in the tab order: its access key Alt+T reaches Text1.
-    m_label3 = new QLabel(QStringLiteral("&T"), client);
-    m_label3->setGeometry(twips(5280, 4080, 735, 135));
-    m_text1 = new QPlainTextEdit(client);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setGeometry(twips(120, 600, 6375, 3135));
-    m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_text1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_text1->viewport()->setMouseTracking(true);
-    m_text1->viewport()->installEventFilter(this);
-    m_label3->setBuddy(m_text1);
-    m_list1 = new QListWidget(client);
-    m_list1->setGeometry(twips(120, 600, 6375, 3180));
-    m_list1->hide();
+    // The access key label comes first in the tab order: Alt+T reaches the text.
+    m_textKeyLabel = new QLabel(QStringLiteral("&T"), client);
+    m_textKeyLabel->setGeometry(twipsRect(5280, 4080, 735, 135));
+    m_scriptText = new QPlainTextEdit(client);
+    m_scriptText->setObjectName(QStringLiteral("scriptText"));
+    m_scriptText->setGeometry(twipsRect(120, 600, 6375, 3135));
+    m_scriptText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_scriptText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_scriptText->viewport()->setMouseTracking(true);
+    m_scriptText->viewport()->installEventFilter(this);
+    m_textKeyLabel->setBuddy(m_scriptText);
+    m_debugList = new QListWidget(client);
+    m_debugList->setGeometry(twipsRect(120, 600, 6375, 3180));
+    m_debugList->hide();
 
-    m_label2 = new QLabel(client);
-    m_label2->setGeometry(twips(120, 3960, 1815, 255));
-    m_label1 = new QLabel(client);
-    m_label1->setGeometry(twips(2040, 3960, 2895, 255));
-    m_label4 = new QLabel(client);
-    m_label4->setGeometry(twips(5040, 3960, 1455, 255));
-    // Label3 only carries its access key; the clock is drawn over it.
-    m_label4->setAutoFillBackground(true);
-    m_label4->raise();
-    m_timer1 = new QTimer(this);
-    m_timer1->setInterval(1000);
+    m_statusLabel = new QLabel(client);
+    m_statusLabel->setGeometry(twipsRect(120, 3960, 1815, 255));
+    m_countLabel = new QLabel(client);
+    m_countLabel->setGeometry(twipsRect(2040, 3960, 2895, 255));
+    m_clockLabel = new QLabel(client);
+    m_clockLabel->setGeometry(twipsRect(5040, 3960, 1455, 255));
+    // The access key label shows nothing of its own; the clock is drawn over it.
+    m_clockLabel->setAutoFillBackground(true);
+    m_clockLabel->raise();
+    m_clockTimer = new QTimer(this);
+    m_clockTimer->setInterval(1000);
 
     client->paintFrames = [this](QPainter &painter) {
-        Draw_3D_Frame(painter, *SSCommand(1), *SSCommand(4), QStringLiteral("raised"), 30);
-        Draw_3D_Frame(painter, *SSCommand(9), *SSCommand(7), QStringLiteral("raised"), 30);
-        Draw_3D_Frame(painter, *m_command2, *m_command2, QStringLiteral("raised"), 30);
+        drawPanel(painter, *toolButton(ToolButton::Open), *toolButton(ToolButton::Print),
+                  PanelStyle::Raised);
+        drawPanel(painter, *toolButton(ToolButton::Font), *toolButton(ToolButton::Paste),
+                  PanelStyle::Raised);
+        drawPanel(painter, *m_runButton, *m_runButton, PanelStyle::Raised);
     };
-    client->mouseMoved = [this] { m_label2->clear(); };
+    client->mouseMoved = [this] { m_statusLabel->clear(); };
 
-    connect(m_command2, &QPushButton::clicked, this, &ScriptEditorWindow::Command2_Click);
-    connect(m_check1, &QCheckBox::toggled, this, &ScriptEditorWindow::Check1_Click);
-    connect(m_text1, &QPlainTextEdit::textChanged, this, [this] {
+    connect(m_runButton, &QPushButton::clicked, this, &ScriptEditorWindow::onRunClicked);
+    connect(m_debugCheck, &QCheckBox::toggled, this, &ScriptEditorWindow::onDebugToggled);
+    connect(m_scriptText, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_fillingText)
-            ScriptChanged = true;
+            m_changed = true;
     });
-    connect(m_timer1, &QTimer::timeout, this, &ScriptEditorWindow::Timer1_Timer);
+    connect(m_clockTimer, &QTimer::timeout, this, &ScriptEditorWindow::updateClock);
 }
 
 void ScriptEditorWindow::buildToolButtons(QWidget *client)
 {
-    const std::array<void (ScriptEditorWindow::*)(), 9> clicks = {
-        &ScriptEditorWindow::open_Click,  &ScriptEditorWindow::new_Click,
-        &ScriptEditorWindow::save_Click,  &ScriptEditorWindow::print_Click,
-        &ScriptEditorWindow::Copy_Click,  &ScriptEditorWindow::cut_Click,
-        &ScriptEditorWindow::paste_Click, &ScriptEditorWindow::display_tools_Click,
-        &ScriptEditorWindow::Fonts_Click};
     for (const ToolButtonFace &tool : kToolButtons) {
         auto *button = new ThreeDButton(client);
-        button->setObjectName(QStringLiteral("SSCommand%1").arg(tool.number));
-        button->setGeometry(twips(tool.left, 120, 375, 375));
+        button->setObjectName(QString::fromLatin1(tool.objectName));
+        button->setGeometry(twipsRect(tool.left, 120, 375, 375));
         if (tool.icon != QStyle::SP_CustomBase) {
             button->setIcon(style()->standardIcon(tool.icon));
         } else {
@@ -196,129 +210,126 @@ void ScriptEditorWindow::buildToolButtons(QWidget *client)
         }
         const QString status = QString::fromUtf8(tool.status);
         connect(button, &ThreeDButton::mouseMoved, this,
-                [this, status] { m_label2->setText(status); });
-        connect(button, &QToolButton::clicked, this, clicks.at(tool.number - 1));
-        m_ssCommands.at(tool.number - 1) = button;
+                [this, status] { m_statusLabel->setText(status); });
+        connect(button, &QToolButton::clicked, this, tool.act);
+        m_toolButtons.at(int(tool.job)) = button;
     }
-    // The Fonts button's face is the letter F in Arial.
+    // The Font button's face is the letter F in Arial.
     QFont arial(QStringLiteral("Arial"));
     arial.setBold(true);
-    SSCommand(9)->setFont(arial);
-    // SSCommand3_MouseDown: Shift with a left press means Save As.
-    connect(SSCommand(3), &ThreeDButton::mouseDown, this,
-            [this](Qt::MouseButton button, bool shift) {
-                if (button == Qt::LeftButton && shift) {
-                    SSCommand(3)->swallowPress();
-                    saveas_Click();
-                }
-            });
+    toolButton(ToolButton::Font)->setFont(arial);
+    // Shift with a left press on Save means Save As.
+    ThreeDButton *save = toolButton(ToolButton::Save);
+    connect(save, &ThreeDButton::mouseDown, this, [this, save](Qt::MouseButton button, bool shift) {
+        if (button == Qt::LeftButton && shift) {
+            save->swallowPress();
+            saveScriptAs();
+        }
+    });
 }
 
 void ScriptEditorWindow::buildMenus()
 {
     const auto add = [this](QMenu *menu, const char *name, const QString &caption,
-                            const QKeySequence &shortcut, void (ScriptEditorWindow::*slot)()) {
+                            const QKeySequence &shortcut, auto slot) {
         QAction *action = menu->addAction(caption);
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(shortcut);
         connect(action, &QAction::triggered, this, slot);
     };
+    using W = ScriptEditorWindow;
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    add(file, "new", QStringLiteral("&New"), {}, &ScriptEditorWindow::new_Click);
-    add(file, "open", QStringLiteral("&Open"), {}, &ScriptEditorWindow::open_Click);
-    add(file, "save", QStringLiteral("&Save"), Qt::Key_F7, &ScriptEditorWindow::save_Click);
-    add(file, "saveas", QStringLiteral("Save &As"), {}, &ScriptEditorWindow::saveas_Click);
+    add(file, "newScript", QStringLiteral("&New"), {}, &W::newScript);
+    add(file, "openScript", QStringLiteral("&Open"), {}, &W::openScript);
+    add(file, "saveScript", QStringLiteral("&Save"), Qt::Key_F7, &W::saveScript);
+    add(file, "saveScriptAs", QStringLiteral("Save &As"), {}, &W::saveScriptAs);
     file->addSeparator();
-    add(file, "printsetup", QStringLiteral("Print Set&up"), {},
-        &ScriptEditorWindow::printsetup_Click);
-    add(file, "print", QStringLiteral("&Print"), {}, &ScriptEditorWindow::print_Click);
+    add(file, "printSetup", QStringLiteral("Print Set&up"), {}, &W::showPrintSetup);
+    add(file, "printScript", QStringLiteral("&Print"), {}, &W::printScript);
     file->addSeparator();
-    add(file, "display_tools", QStringLiteral("Show &Tool Box"), Qt::Key_F6,
-        &ScriptEditorWindow::display_tools_Click);
+    add(file, "showToolBox", QStringLiteral("Show &Tool Box"), Qt::Key_F6, &W::showToolBox);
     file->addSeparator();
-    add(file, "run_script", QStringLiteral("&Run Script"), Qt::Key_F5,
-        &ScriptEditorWindow::run_script_Click);
+    add(file, "runScript", QStringLiteral("&Run Script"), Qt::Key_F5, &W::onRunClicked);
     file->addSeparator();
-    add(file, "exit", QStringLiteral("E&xit"), {}, &ScriptEditorWindow::exit_Click);
+    add(file, "exit", QStringLiteral("E&xit"), {}, &QWidget::close);
 
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    add(edit, "cut", QStringLiteral("Cu&t"), QKeySequence(Qt::CTRL | Qt::Key_X),
-        &ScriptEditorWindow::cut_Click);
-    add(edit, "copy", QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C),
-        &ScriptEditorWindow::Copy_Click);
-    add(edit, "paste", QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
-        &ScriptEditorWindow::paste_Click);
-    add(edit, "fonts", QStringLiteral("&Fonts"), Qt::Key_F8, &ScriptEditorWindow::Fonts_Click);
-    add(edit, "Find", QStringLiteral("&Find"), {}, &ScriptEditorWindow::Find_Click);
-    add(edit, "FindNext", QStringLiteral("Find &Next"), Qt::Key_F3,
-        &ScriptEditorWindow::FindNext_Click);
-    add(edit, "replace", QStringLiteral("R&eplace"), {}, &ScriptEditorWindow::replace_Click);
+    add(edit, "cut", QStringLiteral("Cu&t"), QKeySequence(Qt::CTRL | Qt::Key_X), &W::cutText);
+    add(edit, "copy", QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C), &W::copyText);
+    add(edit, "paste", QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V), &W::pasteText);
+    add(edit, "fonts", QStringLiteral("&Fonts"), Qt::Key_F8, &W::chooseFont);
+    add(edit, "find", QStringLiteral("&Find"), {}, &W::showFindDialog);
+    add(edit, "findNext", QStringLiteral("Find &Next"), Qt::Key_F3, &W::findNext);
+    add(edit, "replace", QStringLiteral("R&eplace"), {}, &W::showReplaceDialog);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
-    add(help, "get_help", QStringLiteral("&Getting Help"), {}, &ScriptEditorWindow::get_help_Click);
-    add(help, "AboutMenu", QStringLiteral("&About"), {}, &ScriptEditorWindow::AboutMenu_Click);
+    add(help, "gettingHelp", QStringLiteral("&Getting Help"), {}, &W::showGettingHelp);
+    add(help, "about", QStringLiteral("&About"), {}, &W::showAbout);
 }
 
-void ScriptEditorWindow::applyDesignFont()
+FontChoice ScriptEditorWindow::currentFontChoice() const
 {
-    const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    m_text1->setFont(font);
-    m_list1->setFont(font);
-    for (QWidget *widget : {static_cast<QWidget *>(m_text1), static_cast<QWidget *>(m_list1)}) {
+    const QFont font = m_scriptText->font();
+    return {font.family(), font.pointSizeF(), font.bold(), font.italic(),
+            rgbFromColour(m_scriptText->palette().color(QPalette::Text))};
+}
+
+void ScriptEditorWindow::applyFontChoice(const FontChoice &choice)
+{
+    for (QWidget *widget :
+         {static_cast<QWidget *>(m_scriptText), static_cast<QWidget *>(m_debugList)}) {
+        QFont font = widget->font();
+        font.setFamily(choice.name);
+        if (choice.size > 0)
+            font.setPointSizeF(choice.size);
+        font.setBold(choice.bold);
+        font.setItalic(choice.italic);
+        widget->setFont(font);
         QPalette palette = widget->palette();
-        palette.setColor(QPalette::Text, Qt::black);
+        palette.setColor(QPalette::Text, colourFromRgb(choice.colour));
         widget->setPalette(palette);
     }
 }
 
 void ScriptEditorWindow::applySettings()
 {
+    // The design's fixed-pitch black text, where Scripter.ini says nothing else.
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    m_scriptText->setFont(fixed);
+    m_debugList->setFont(fixed);
+    FontChoice choice{fixed.family(), fixed.pointSizeF(), fixed.bold(), fixed.italic(),
+                      rgbFromColour(Qt::black)};
     const EditorSettings settings = readEditorSettings();
-    for (QWidget *widget : {static_cast<QWidget *>(m_text1), static_cast<QWidget *>(m_list1)}) {
-        QFont font = widget->font();
-        if (settings.fontName)
-            font.setFamily(*settings.fontName);
-        if (settings.fontSize)
-            font.setPointSizeF(*settings.fontSize);
-        widget->setFont(font);
-        if (settings.colour) {
-            const quint32 rgb = *settings.colour;
-            QPalette palette = widget->palette();
-            palette.setColor(QPalette::Text, QColor(int(rgb & 0xff), int((rgb >> 8) & 0xff),
-                                                    int((rgb >> 16) & 0xff)));
-            widget->setPalette(palette);
-        }
-    }
-    move(settings.position / kTwipsPerPixel);
+    choice.name = settings.fontName.value_or(choice.name);
+    choice.size = settings.fontSize.value_or(choice.size);
+    choice.colour = settings.colour.value_or(choice.colour);
+    applyFontChoice(choice);
+    move(twipsToPixels(settings.position.x()), twipsToPixels(settings.position.y()));
 }
 
 void ScriptEditorWindow::writeSettings()
 {
-    const QFont font = m_text1->font();
-    const QColor colour = m_text1->palette().color(QPalette::Text);
-    const quint32 rgb =
-        quint32(colour.red()) | quint32(colour.green()) << 8 | quint32(colour.blue()) << 16;
+    const FontChoice font = currentFontChoice();
     // Settings that cannot be written are simply not kept.
-    writeEditorSettings(font.family(), font.pointSizeF(), rgb, pos() * kTwipsPerPixel);
+    writeEditorSettings(font.name, font.size, font.colour, pos() * kTwipsPerPixel);
 }
 
-void ScriptEditorWindow::Form_Load()
+void ScriptEditorWindow::loadWindow()
 {
-    m_list1->hide();
-    applyDesignFont();
+    m_debugList->hide();
     applySettings();
     // New without its guard and prompt: nothing runs and nothing has changed yet.
-    ScriptChanged = false;
-    new_Click();
-    Timer1_Timer();
-    m_timer1->start();
+    m_changed = false;
+    newScript();
+    updateClock();
+    m_clockTimer->start();
     m_loaded = true;
 }
 
 void ScriptEditorWindow::showWindow()
 {
     if (!m_loaded)
-        Form_Load();
+        loadWindow();
     show();
     raise();
     activateWindow();
@@ -334,9 +345,8 @@ void ScriptEditorWindow::closeEvent(QCloseEvent *event)
     if (m_toolBox)
         m_toolBox->close();
     // A run still waiting ends at its next stop check.
-    if (m_command2->text() == script::kStopCaption)
-        setCommand2Caption(script::kRunCaption);
-    m_timer1->stop();
+    m_engine.requestStop();
+    m_clockTimer->stop();
     m_loaded = false;
     event->accept();
 }
@@ -344,118 +354,85 @@ void ScriptEditorWindow::closeEvent(QCloseEvent *event)
 void ScriptEditorWindow::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    Form_Resize();
+    fitToWindow();
 }
 
-void ScriptEditorWindow::Form_Resize()
+void ScriptEditorWindow::fitToWindow()
 {
     if (!m_client)
         return;
-    const int outerWidth = m_client->width() * kTwipsPerPixel + kFrameWidth;
-    const int outerHeight = m_client->height() * kTwipsPerPixel + kFrameHeight;
-    // A negative size is not applied: the control keeps the one it has.
-    if (outerWidth - 300 >= 0) {
-        m_text1->resize((outerWidth - 300) / kTwipsPerPixel, m_text1->height());
-        m_list1->resize((outerWidth - 300) / kTwipsPerPixel, m_list1->height());
-    }
-    if (outerHeight - 1960 >= 0)
-        m_text1->resize(m_text1->width(), (outerHeight - 1960) / kTwipsPerPixel);
-    if (outerHeight - 1860 >= 0)
-        m_list1->resize(m_list1->width(), (outerHeight - 1860) / kTwipsPerPixel);
+    fitInside(*m_scriptText, m_client->size(), kTextMargins);
+    fitInside(*m_debugList, m_client->size(), kDebugListMargins);
 }
 
-void ScriptEditorWindow::Timer1_Timer()
+void ScriptEditorWindow::updateClock()
 {
-    m_label4->setText(QLocale::c().toString(m_platform.clock().now().time(), u"h:mm AP"));
+    m_clockLabel->setText(QLocale::c().toString(m_platform.clock().now().time(), u"h:mm AP"));
 }
 
 bool ScriptEditorWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_text1->viewport() && event->type() == QEvent::MouseMove)
+    if (watched == m_scriptText->viewport() && event->type() == QEvent::MouseMove)
         showCharacterCount();
     return QMainWindow::eventFilter(watched, event);
 }
 
-void ScriptEditorWindow::Command2_Click()
+void ScriptEditorWindow::onRunClicked()
 {
-    m_engine.Execute_Script(ScriptFileName);
+    m_engine.runOrStop(m_fileName);
 }
 
-void ScriptEditorWindow::run_script_Click()
+void ScriptEditorWindow::onDebugToggled(bool on)
 {
-    m_engine.Execute_Script(ScriptFileName);
-}
-
-void ScriptEditorWindow::Check1_Click()
-{
-    if (!m_check1->isChecked()) {
-        m_list1->hide();
+    if (!on) {
+        m_debugList->hide();
         return;
     }
-    if (ScriptChanged) {
+    if (m_changed) {
         if (m_platform.dialogs().messageBox(kSavePrompt, MessageButtons::YesNo) ==
             MessageAnswer::No) {
-            m_check1->setChecked(false);
+            m_debugCheck->setChecked(false);
             return;
         }
-        save_Click();
+        saveScript();
     }
-    m_list1->show();
-    m_list1->clear();
-    script::ScriptFileReader reader(ScriptFileName);
+    m_debugList->show();
+    m_debugList->clear();
+    script::ScriptFileReader reader(m_fileName);
     if (!reader.isOpen())
         return;
     while (const std::optional<QString> line = reader.readLine())
-        m_list1->addItem(*line);
-    ScriptChanged = false;
+        m_debugList->addItem(*line);
+    m_changed = false;
 }
 
-QString ScriptEditorWindow::command2Caption() const
+void ScriptEditorWindow::runStateChanged(script::RunState state)
 {
-    return m_command2->text();
+    m_runButton->setText(state == script::RunState::Running ? kStopCaption : kRunCaption);
+    m_debugCheck->setEnabled(state == script::RunState::Idle);
 }
 
-void ScriptEditorWindow::setCommand2Caption(const QString &caption)
+bool ScriptEditorWindow::debugViewOn() const
 {
-    m_command2->setText(caption);
+    return m_debugCheck->isChecked();
 }
 
-bool ScriptEditorWindow::check1Enabled() const
+void ScriptEditorWindow::showDebugLine(int index)
 {
-    return m_check1->isEnabled();
+    if (index >= 0 && index < m_debugList->count())
+        m_debugList->setCurrentRow(index);
 }
 
-void ScriptEditorWindow::setCheck1Enabled(bool enabled)
+void ScriptEditorWindow::showProgress(const QString &text)
 {
-    m_check1->setEnabled(enabled);
-}
-
-bool ScriptEditorWindow::check1Value() const
-{
-    return m_check1->isChecked();
-}
-
-void ScriptEditorWindow::selectListItem(int index)
-{
-    if (index >= 0 && index < m_list1->count())
-        m_list1->setCurrentRow(index);
-}
-
-void ScriptEditorWindow::setLabel1(const QString &caption)
-{
-    m_label1->setText(caption);
-}
-
-qsizetype ScriptEditorWindow::textLength() const
-{
-    // Counted as saved: every line break is CR LF.
-    const QString text = m_text1->toPlainText();
-    return text.size() + text.count(u'\n');
+    m_countLabel->setText(text);
 }
 
 void ScriptEditorWindow::showCharacterCount()
 {
-    setLabel1(numberText(textLength()) + QStringLiteral(" Characters"));
+    const QString text = m_scriptText->toPlainText();
+    m_countLabel->setText(numberText(text.size() + text.count(u'\n')) +
+                          QStringLiteral(" Characters"));
 }
 
 void ScriptEditorWindow::closeWindow()

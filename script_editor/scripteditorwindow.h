@@ -27,7 +27,8 @@ class QTimer;
 
 namespace korvane {
 class Platform;
-}
+struct FontChoice;
+} // namespace korvane
 
 namespace korvane::editor {
 
@@ -35,6 +36,8 @@ class ScriptHighlighter;
 class ScriptSearch;
 class ThreeDButton;
 
+inline const QString kRunCaption = QStringLiteral("&Run Script");
+inline const QString kStopCaption = QStringLiteral("&Stop Script");
 inline const QString kScriptExecuting = QStringLiteral("Script is executing!");
 inline const QString kSavePrompt =
     QStringLiteral("This script has changed.  Do you wish to save changes?");
@@ -44,8 +47,9 @@ inline const QString kNothingToPrint = QStringLiteral("There is nothing to print
 inline const QString kGettingHelp = QStringLiteral(
     "To get help on any item just click the RIGHT mouse button on the item you wish to view "
     "help on.");
-// Screen and printer fonts, with effects (colour, underline, strike-out).
-inline constexpr int kFontDialogFlags = 259;
+
+// The picture buttons above the text, by what they do.
+enum class ToolButton { Open, New, Save, Print, Copy, Cut, Paste, ToolBox, Font };
 
 class ScriptEditorWindow : public QMainWindow, public script::ScriptHost
 {
@@ -64,71 +68,56 @@ public:
     // What the About menu entry shows; nothing while unset.
     void setShowAbout(std::function<void()> showAbout) { m_showAbout = std::move(showAbout); }
 
-    // The document.
-    QString ScriptFileName;
-    bool ScriptChanged = false;
-    bool AutoRun = false;
+    // The script file's name: empty while untitled.
+    const QString &fileName() const { return m_fileName; }
 
     // File menu and tool buttons.
-    void new_Click();
-    void open_Click();
-    void save_Click() override;
-    void saveas_Click();
-    void print_Click();
-    void printsetup_Click();
-    void display_tools_Click();
-    void run_script_Click();
-    void exit_Click();
-    void Command2_Click();
-    void Check1_Click();
+    void newScript();
+    void openScript();
+    void saveScript() override;
+    void saveScriptAs();
+    void printScript();
+    void showPrintSetup();
+    void showToolBox();
+    // The Run/Stop button and the Run Script menu entry.
+    void onRunClicked();
     // Edit menu.
-    void cut_Click();
-    void Copy_Click();
-    void paste_Click();
-    void Fonts_Click();
-    void Find_Click();
-    void FindNext_Click();
-    void replace_Click();
+    void cutText();
+    void copyText();
+    void pasteText();
+    void chooseFont();
+    void showFindDialog();
+    void findNext();
+    void showReplaceDialog();
     // Help menu.
-    void get_help_Click();
-    void AboutMenu_Click();
-
-    void Timer1_Timer();
-    // Sizes Text1 and List1 to the window's outer size, in twips.
-    void Form_Resize();
+    void showGettingHelp();
+    void showAbout();
 
     // The script engine's view of the window.
-    bool scriptChanged() const override { return ScriptChanged; }
-    bool autoRun() const override { return AutoRun; }
-    QString command2Caption() const override;
-    void setCommand2Caption(const QString &caption) override;
-    bool check1Enabled() const override;
-    void setCheck1Enabled(bool enabled) override;
-    bool check1Value() const override;
-    void selectListItem(int index) override;
-    void setLabel1(const QString &caption) override;
-    qsizetype textLength() const override;
+    bool scriptChanged() const override { return m_changed; }
+    bool autoRun() const override { return m_autoRun; }
+    void runStateChanged(script::RunState state) override;
+    bool debugViewOn() const override;
+    void showDebugLine(int index) override;
+    void showProgress(const QString &text) override;
+    // " 42 Characters", counting each line break as the two characters saved.
+    void showCharacterCount() override;
     void closeWindow() override;
 
-    QPlainTextEdit *Text1() const { return m_text1; }
-    QListWidget *List1() const { return m_list1; }
-    QLabel *Label1() const { return m_label1; }
-    QLabel *Label2() const { return m_label2; }
-    QLabel *Label3() const { return m_label3; }
-    QLabel *Label4() const { return m_label4; }
-    QPushButton *Command2() const { return m_command2; }
-    QCheckBox *Check1() const { return m_check1; }
-    QTimer *Timer1() const { return m_timer1; }
-    // Tool button `number` from 1 to 9.
-    ThreeDButton *SSCommand(int number) const { return m_ssCommands.at(number - 1); }
-    ScriptSearch &module() const { return *m_module; }
+    QPlainTextEdit *scriptText() const { return m_scriptText; }
+    QListWidget *debugList() const { return m_debugList; }
+    QLabel *countLabel() const { return m_countLabel; }
+    QLabel *statusLabel() const { return m_statusLabel; }
+    QLabel *clockLabel() const { return m_clockLabel; }
+    QPushButton *runButton() const { return m_runButton; }
+    QCheckBox *debugCheck() const { return m_debugCheck; }
+    QTimer *clockTimer() const { return m_clockTimer; }
+    ThreeDButton *toolButton(ToolButton job) const { return m_toolButtons.at(int(job)); }
+    ScriptSearch &search() const { return *m_search; }
     ToolBoxWindow *toolBox() const { return m_toolBox; }
-    FindDialog *findText() const { return m_findText; }
-    ReplaceDialog *replaceForm() const { return m_replaceForm; }
+    FindDialog *findDialog() const { return m_findDialog; }
+    ReplaceDialog *replaceDialog() const { return m_replaceDialog; }
     QPrinter &printer() const { return *m_printer; }
-
-    // The character count label: " 42 Characters".
-    void showCharacterCount();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -136,7 +125,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void Form_Load();
+    // Prepares the window for a new session: settings, an untitled script, the clock.
+    void loadWindow();
+    void updateClock();
+    void onDebugToggled(bool on);
+    // Sizes the text and the debug list to the window.
+    void fitToWindow();
     bool refuseWhileRunning();
     // Asks to save a changed script; false when the user cancels.
     bool savePrompt();
@@ -145,29 +139,37 @@ private:
     void buildControls();
     void buildToolButtons(QWidget *client);
     void buildMenus();
-    void applyDesignFont();
+    FontChoice currentFontChoice() const;
+    // The one way the text's and the debug list's font and colour are set.
+    void applyFontChoice(const FontChoice &choice);
     void applySettings();
     void writeSettings();
+    // Shows one of the modeless search dialogs, creating it when needed.
+    template<typename Dialog> void showSearchDialog(QPointer<Dialog> &dialog);
 
     Platform &m_platform;
     script::ScriptEngine m_engine;
+    QString m_fileName;
+    bool m_changed = false;
+    bool m_autoRun = false;
+
     QWidget *m_client = nullptr;
-    QPlainTextEdit *m_text1 = nullptr;
-    QListWidget *m_list1 = nullptr;
-    QLabel *m_label1 = nullptr;
-    QLabel *m_label2 = nullptr;
-    QLabel *m_label3 = nullptr;
-    QLabel *m_label4 = nullptr;
-    QPushButton *m_command2 = nullptr;
-    QCheckBox *m_check1 = nullptr;
-    QTimer *m_timer1 = nullptr;
-    std::array<ThreeDButton *, 9> m_ssCommands{};
-    std::unique_ptr<ScriptSearch> m_module;
+    QPlainTextEdit *m_scriptText = nullptr;
+    QListWidget *m_debugList = nullptr;
+    QLabel *m_countLabel = nullptr;   // the character count, or a wait's progress
+    QLabel *m_statusLabel = nullptr;  // what the tool button under the pointer does
+    QLabel *m_textKeyLabel = nullptr; // carries the access key Alt+T to the text
+    QLabel *m_clockLabel = nullptr;
+    QPushButton *m_runButton = nullptr;
+    QCheckBox *m_debugCheck = nullptr;
+    QTimer *m_clockTimer = nullptr;
+    std::array<ThreeDButton *, 9> m_toolButtons{};
+    std::unique_ptr<ScriptSearch> m_search;
     std::unique_ptr<QPrinter> m_printer;
     ScriptHighlighter *m_highlighter = nullptr;
     QPointer<ToolBoxWindow> m_toolBox;
-    QPointer<FindDialog> m_findText;
-    QPointer<ReplaceDialog> m_replaceForm;
+    QPointer<FindDialog> m_findDialog;
+    QPointer<ReplaceDialog> m_replaceDialog;
     std::function<void()> m_showAbout;
     bool m_fillingText = false;
     bool m_loaded = false;

@@ -1,9 +1,9 @@
 #include "toolbox.h"
 
-#include "frame3d.h"
 #include "platform.h"
 #include "settings.h"
 #include "threedbutton.h"
+#include "twips.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -17,7 +17,8 @@ constexpr std::array<int, 7> kRowTop = {120, 600, 1080, 1560, 2040, 2520, 3000};
 constexpr int kButtonWidth = 495;
 constexpr int kButtonHeight = 375;
 
-// Help texts that come in two parts are separated by two carriage returns.
+// Buttons 1 to 27, in that order. Help texts that come in two parts are
+// separated by two carriage returns.
 const std::array<ToolBoxButton, kToolBoxButtons> kButtons = {{
     {1, 1, "\u21b5", true, "{ENTER}", true, "{ENTER}",
      "Using the {ENTER} in a script will send the enter key to a running application."},
@@ -86,35 +87,25 @@ const std::array<ToolBoxButton, kToolBoxButtons> kButtons = {{
      "When used in a script this will send characters necessary to perform the copy command."},
 }};
 
-int px(int twips)
-{
-    return twips / kTwipsPerPixel;
-}
-
 } // namespace
 
-const std::array<ToolBoxButton, kToolBoxButtons> &toolBoxButtons()
-{
-    return kButtons;
-}
-
-ToolBoxWindow::ToolBoxWindow(QPlainTextEdit &text1, Dialogs &dialogs, QWidget *editor)
+ToolBoxWindow::ToolBoxWindow(QPlainTextEdit &scriptText, Dialogs &dialogs, QWidget *editor)
     : QWidget(editor)
-    , m_text1(text1)
+    , m_scriptText(scriptText)
     , m_dialogs(dialogs)
 {
     setWindowFlags(Qt::Tool);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Tool Box"));
-    setFixedSize(px(2565), px(3990));
+    setFixedSize(twipsToPixels(2565), twipsToPixels(3990));
 
     for (int i = 0; i < kToolBoxButtons; ++i) {
         const ToolBoxButton &entry = kButtons.at(i);
         const int number = i + 1;
         auto *button = new ThreeDButton(this);
-        button->setObjectName(QStringLiteral("SSCommand%1").arg(number));
-        button->setGeometry(px(kColumnLeft.at(entry.column - 1)), px(kRowTop.at(entry.row - 1)),
-                            px(kButtonWidth), px(kButtonHeight));
+        button->setObjectName(QStringLiteral("toolBoxButton%1").arg(number));
+        button->setGeometry(twipsRect(kColumnLeft.at(entry.column - 1), kRowTop.at(entry.row - 1),
+                                      kButtonWidth, kButtonHeight));
         button->setText(QString::fromUtf8(entry.face));
         // Picture faces are drawn glyphs in a smaller type than the caption faces.
         QFont face = button->font();
@@ -122,34 +113,32 @@ ToolBoxWindow::ToolBoxWindow(QPlainTextEdit &text1, Dialogs &dialogs, QWidget *e
         face.setBold(!entry.pictureFace);
         button->setFont(face);
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        connect(button, &QToolButton::clicked, this, [this, number] { SSCommand_Click(number); });
-        connect(button, &ThreeDButton::mouseDown, this,
-                [this, number](Qt::MouseButton pressed, bool) {
-                    SSCommand_MouseDown(number, pressed);
-                });
+        connect(button, &QToolButton::clicked, this, [this, &entry] { appendText(entry); });
+        connect(
+            button, &ThreeDButton::mouseDown, this,
+            [this, number](Qt::MouseButton pressed, bool) { onButtonPressed(number, pressed); });
         connect(button, &ThreeDButton::mouseMoved, this,
-                [this, number] { SSCommand_MouseMove(number); });
+                [this, &entry] { m_captionLabel->setText(QString::fromUtf8(entry.caption)); });
         m_buttons.at(i) = button;
     }
-    m_label1 = new QLabel(this);
-    m_label1->setGeometry(px(120), px(3600), px(2295), px(255));
+    m_captionLabel = new QLabel(this);
+    m_captionLabel->setGeometry(twipsRect(120, 3600, 2295, 255));
 
-    // Form_Load: a missing or short file gives 0, the screen's top-left corner.
+    // A missing or short file gives 0, the screen's top-left corner.
     const QPoint position = readToolBoxPosition();
-    move(position.x() / kTwipsPerPixel, position.y() / kTwipsPerPixel);
+    move(twipsToPixels(position.x()), twipsToPixels(position.y()));
 }
 
-void ToolBoxWindow::SSCommand_Click(int number)
+void ToolBoxWindow::appendText(const ToolBoxButton &entry)
 {
-    const ToolBoxButton &entry = kButtons.at(number - 1);
-    QString text = m_text1.toPlainText() + QString::fromUtf8(entry.text);
+    QString text = m_scriptText.toPlainText() + QString::fromUtf8(entry.text);
     if (entry.lineBreak)
         text += u'\n'; // the editor's line break; CR LF in the file
     // The whole text is replaced, which also puts the caret at its start.
-    m_text1.setPlainText(text);
+    m_scriptText.setPlainText(text);
 }
 
-void ToolBoxWindow::SSCommand_MouseDown(int number, Qt::MouseButton button)
+void ToolBoxWindow::onButtonPressed(int number, Qt::MouseButton button)
 {
     const ToolBoxButton &entry = kButtons.at(number - 1);
     if (button != Qt::RightButton || entry.help == nullptr)
@@ -158,15 +147,10 @@ void ToolBoxWindow::SSCommand_MouseDown(int number, Qt::MouseButton button)
     m_dialogs.messageBox(QString::fromUtf8(entry.help), MessageButtons::Ok);
 }
 
-void ToolBoxWindow::SSCommand_MouseMove(int number)
-{
-    m_label1->setText(QString::fromUtf8(kButtons.at(number - 1).caption));
-}
-
 void ToolBoxWindow::closeEvent(QCloseEvent *event)
 {
-    // Form_Unload: a position that cannot be written is simply not kept.
-    writeToolBoxPosition(QPoint(x() * kTwipsPerPixel, y() * kTwipsPerPixel));
+    // A position that cannot be written is simply not kept.
+    writeToolBoxPosition(pos() * kTwipsPerPixel);
     event->accept();
 }
 

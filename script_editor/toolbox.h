@@ -27,37 +27,35 @@ struct ToolBoxButton
     bool pictureFace;
     const char *text;    // appended to the script
     bool lineBreak;      // CR LF follows the text
-    const char *caption; // shown in Label1 on mouse-over
+    const char *caption; // shown below the buttons on mouse-over
     const char *help;    // shown on a right-button press; nullptr for none
 };
 
 inline constexpr int kToolBoxButtons = 27;
-// SSCommand1 ... SSCommand27, in that order.
-const std::array<ToolBoxButton, kToolBoxButtons> &toolBoxButtons();
 
 class ToolBoxWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    ToolBoxWindow(QPlainTextEdit &text1, Dialogs &dialogs, QWidget *editor);
+    ToolBoxWindow(QPlainTextEdit &scriptText, Dialogs &dialogs, QWidget *editor);
 
     // Button `number` from 1 to 27.
-    ThreeDButton *SSCommand(int number) const { return m_buttons.at(number - 1); }
-    QLabel *Label1() const { return m_label1; }
-
-    void SSCommand_Click(int number);
-    void SSCommand_MouseDown(int number, Qt::MouseButton button);
-    void SSCommand_MouseMove(int number);
+    ThreeDButton *button(int number) const { return m_buttons.at(number - 1); }
+    QLabel *captionLabel() const { return m_captionLabel; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    QPlainTextEdit &m_text1;
+    // Appends the button's text to the end of the script.
+    void appendText(const ToolBoxButton &entry);
+    void onButtonPressed(int number, Qt::MouseButton button);
+
+    QPlainTextEdit &m_scriptText;
     Dialogs &m_dialogs;
     std::array<ThreeDButton *, kToolBoxButtons> m_buttons{};
-    QLabel *m_label1 = nullptr;
+    QLabel *m_captionLabel = nullptr;
 };
 
 } // namespace korvane::editor

@@ -2,6 +2,7 @@
 
 #include "numbertext.h"
 #include "platform.h"
+#include "scriptline.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,65 +23,60 @@ const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 // of gigabytes cannot exhaust memory.
 constexpr qint64 kMaxReadFileBytes = qint64(16) << 20;
 
-QString argument(LineKind kind, const QString &line)
+Flow execute(const ClassifiedLine &line, ScriptRun &run)
 {
-    return argumentFrom(line, argumentPosition(kind));
-}
-
-Flow execute(const QString &line, ScriptRun &run)
-{
-    run.platform.processes().start(argument(LineKind::Execute, line));
+    run.platform.processes().start(line.argument);
     return Flow::Next;
 }
 
-Flow removeDir(const QString &line, ScriptRun &)
+Flow removeDir(const ClassifiedLine &line, ScriptRun &)
 {
-    const QString dir = argument(LineKind::RemoveDir, line);
+    const QString dir = line.argument;
     if (!dir.isEmpty())
         QDir().rmdir(dir); // only an empty directory goes
     return Flow::Next;
 }
 
-Flow makeDir(const QString &line, ScriptRun &)
+Flow makeDir(const ClassifiedLine &line, ScriptRun &)
 {
-    const QString dir = argument(LineKind::MakeDir, line);
+    const QString dir = line.argument;
     if (!dir.isEmpty())
         QDir().mkdir(dir); // one level: the parent must exist
     return Flow::Next;
 }
 
-Flow serialPort(const QString &line, ScriptRun &run)
+Flow serialPort(const QString &text, const ClassifiedLine &line, ScriptRun &run)
 {
-    const SerialArguments args = serialArguments(line);
+    const QString portName = serialPortName(text);
     Dialogs &dialogs = run.platform.dialogs();
-    dialogs.messageBox(args.port, MessageButtons::Ok);
-    dialogs.messageBox(args.data, MessageButtons::Ok);
+    dialogs.messageBox(portName, MessageButtons::Ok);
+    dialogs.messageBox(line.argument, MessageButtons::Ok);
 
     // A serial device is opened, never created: a missing /dev/ttyS7 is an error,
     // not a new file.
-    const QString device = serialDevice(args.port);
+    const QString device = serialDevice(portName);
     QIODevice::OpenMode mode = QIODevice::WriteOnly;
-    if (device != args.port)
+    if (device != portName)
         mode |= QIODevice::ExistingOnly;
     QFile port(device);
     QString failure;
     if (!port.open(mode))
         failure = port.errorString();
     // After a failed open the write fails too; its description is the one shown.
-    if (port.write(args.data.toUtf8() + kLineEnd) < 0)
+    if (port.write(line.argument.toUtf8() + kLineEnd) < 0)
         failure = port.isOpen() ? port.errorString()
                                 : QStringLiteral("Cannot write to %1: %2")
-                                      .arg(args.port, failure.isEmpty() ? QStringLiteral("not open")
-                                                                        : failure);
+                                      .arg(portName, failure.isEmpty() ? QStringLiteral("not open")
+                                                                       : failure);
     port.close();
     if (!failure.isEmpty())
         dialogs.messageBox(failure, MessageButtons::Ok);
     return Flow::Next;
 }
 
-Flow copyFile(const QString &line, ScriptRun &)
+Flow copyFile(const ClassifiedLine &line, ScriptRun &)
 {
-    const CopyArguments args = copyArguments(line);
+    const CopyArguments args = copyArguments(line.argument);
     const QFileInfo source(args.source);
     const QFileInfo destination(args.destination);
     if (args.source.isEmpty() || args.destination.isEmpty() || !source.isFile() ||
@@ -122,9 +118,9 @@ bool wildcardMatch(QStringView pattern, QStringView name)
     return p == pattern.size();
 }
 
-Flow killFiles(const QString &line, ScriptRun &)
+Flow killFiles(const ClassifiedLine &line, ScriptRun &)
 {
-    const QString target = argument(LineKind::Kill, line);
+    const QString target = line.argument;
     if (target.isEmpty())
         return Flow::Next;
     const qsizetype slash = target.lastIndexOf(u'/');
@@ -147,40 +143,40 @@ Flow killFiles(const QString &line, ScriptRun &)
     return Flow::Next;
 }
 
-Flow input(const QString &line, ScriptRun &run)
+Flow input(const ClassifiedLine &line, ScriptRun &run)
 {
-    run.setData = run.platform.dialogs().inputBox(argument(LineKind::Input, line));
+    run.setData = run.platform.dialogs().inputBox(line.argument);
     return Flow::Next;
 }
 
-Flow setDate(const QString &, ScriptRun &run)
+Flow setDate(const ClassifiedLine &, ScriptRun &run)
 {
     run.setData = usDate(run.platform.clock().now().date());
     return Flow::Next;
 }
 
-Flow setTime12(const QString &, ScriptRun &run)
+Flow setTime12(const ClassifiedLine &, ScriptRun &run)
 {
     run.setData = time12(run.platform.clock().now().time());
     return Flow::Next;
 }
 
-Flow setTime24(const QString &, ScriptRun &run)
+Flow setTime24(const ClassifiedLine &, ScriptRun &run)
 {
     run.setData = time24(run.platform.clock().now().time());
     return Flow::Next;
 }
 
-Flow set(const QString &line, ScriptRun &run)
+Flow set(const ClassifiedLine &line, ScriptRun &run)
 {
-    run.setData = argument(LineKind::Set, line);
+    run.setData = line.argument;
     return Flow::Next;
 }
 
-Flow readFile(const QString &line, ScriptRun &run)
+Flow readFile(const ClassifiedLine &line, ScriptRun &run)
 {
     run.setData.clear();
-    ScriptFileReader file(argument(LineKind::ReadFile, line));
+    ScriptFileReader file(line.argument);
     if (!file.isOpen()) {
         run.platform.dialogs().messageBox(kCannotOpenReadFile, MessageButtons::Ok);
         run.endEarly(1);
@@ -191,15 +187,15 @@ Flow readFile(const QString &line, ScriptRun &run)
     return Flow::Next;
 }
 
-Flow beep(const QString &, ScriptRun &run)
+Flow beep(const ClassifiedLine &, ScriptRun &run)
 {
     run.platform.sound().beep();
     return Flow::Next;
 }
 
-Flow saveAppend(const QString &line, ScriptRun &run)
+Flow saveAppend(const ClassifiedLine &line, ScriptRun &run)
 {
-    QFile file(argument(LineKind::SaveAppend, line));
+    QFile file(line.argument);
     if (file.fileName().isEmpty())
         return Flow::Next;
     if (!file.open(QIODevice::Append)) {
@@ -213,9 +209,9 @@ Flow saveAppend(const QString &line, ScriptRun &run)
     return Flow::Next;
 }
 
-Flow save(const QString &line, ScriptRun &run)
+Flow save(const ClassifiedLine &line, ScriptRun &run)
 {
-    const QString name = argument(LineKind::Save, line);
+    const QString name = line.argument;
     if (name.isEmpty())
         return Flow::Next;
     // Written aside and renamed into place: a full disk keeps the old content.
@@ -233,9 +229,9 @@ Flow save(const QString &line, ScriptRun &run)
     return Flow::Next;
 }
 
-Flow message(const QString &line, ScriptRun &run)
+Flow message(const ClassifiedLine &line, ScriptRun &run)
 {
-    run.platform.dialogs().messageBox(argument(LineKind::Message, line), MessageButtons::Ok);
+    run.platform.dialogs().messageBox(line.argument, MessageButtons::Ok);
     return Flow::Next;
 }
 
@@ -250,66 +246,67 @@ template<typename Over> Flow waitUntil(ScriptRun &run, Over over)
     return Flow::Next;
 }
 
-Flow waitDate(const QString &line, ScriptRun &run)
+Flow waitDate(const ClassifiedLine &line, ScriptRun &run)
 {
     // A date the reader does not understand means no wait.
-    const std::optional<QDate> date = parseUsDate(argument(LineKind::WaitDate, line));
+    const std::optional<QDate> date = parseUsDate(line.argument);
     if (!date)
         return Flow::Next;
     return waitUntil(run, [&] { return run.platform.clock().now().date() >= *date; });
 }
 
-Flow waitTime(const QString &line, ScriptRun &run)
+Flow waitTime(const ClassifiedLine &line, ScriptRun &run)
 {
-    const std::optional<QTime> time = parseTimeOfDay(argument(LineKind::WaitTime, line));
+    const std::optional<QTime> time = parseTimeOfDay(line.argument);
     if (!time)
         return Flow::Next;
     return waitUntil(run, [&] { return run.platform.clock().now().time() >= *time; });
 }
 
-Flow useKeys(const QString &, ScriptRun &run)
+Flow useKeys(const ClassifiedLine &, ScriptRun &run)
 {
     if (!run.setData.isEmpty())
         run.platform.keyboard().sendKeys(run.setData, false);
     return Flow::Next;
 }
 
-Flow activate(const QString &line, ScriptRun &run)
+Flow activate(const ClassifiedLine &line, ScriptRun &run)
 {
-    run.platform.windows().activate(argument(LineKind::Activate, line));
+    run.platform.windows().activate(line.argument);
     return Flow::Next;
 }
 
-Flow wait(const QString &line, ScriptRun &run)
+Flow wait(const ClassifiedLine &line, ScriptRun &run)
 {
     // Measured on the full date and time rather than seconds since midnight, so
     // a wait across midnight lasts as long as asked. Absurd lengths are capped at
     // about thirty thousand years; the wait stays stoppable either way.
     constexpr double kLongestWaitMs = 1e15;
-    const double seconds = waitSeconds(argument(LineKind::Wait, line));
+    const double seconds = waitSeconds(line.argument);
     const QDateTime end =
         run.platform.clock().now().addMSecs(qint64(std::min(seconds * 1000.0, kLongestWaitMs)));
     for (QDateTime now = run.platform.clock().now(); now <= end; now = run.platform.clock().now()) {
         const qint64 remainingMs = now.msecsTo(end);
-        run.host.setLabel1(numberText(remainingMs / 1000) + QStringLiteral(" Seconds Remaining"));
+        run.host.showProgress(numberText(remainingMs / 1000) +
+                              QStringLiteral(" Seconds Remaining"));
         run.platform.events().waitForEvents(int(std::min<qint64>(kPollMs, remainingMs + 1)));
         if (run.stopRequested())
             return Flow::EndRun;
     }
-    run.host.setLabel1(QString());
+    run.host.showProgress(QString());
     return Flow::Next;
 }
 
-Flow keystrokes(const QString &line, ScriptRun &run)
+Flow keystrokes(const ClassifiedLine &line, ScriptRun &run)
 {
     // "Processed" means the display server has handed the keys on and Korvane's
     // own pending events have run (the keys may be meant for its own windows).
-    if (!line.isEmpty() && run.platform.keyboard().sendKeys(line, true))
+    if (!line.argument.isEmpty() && run.platform.keyboard().sendKeys(line.argument, true))
         run.platform.events().doEvents();
     return Flow::Next;
 }
 
-Flow exitScript(const QString &, ScriptRun &run)
+Flow exitScript(const ClassifiedLine &, ScriptRun &run)
 {
     run.endEarly(0);
     if (!run.host.autoRun() && !run.hostGone())
@@ -317,31 +314,26 @@ Flow exitScript(const QString &, ScriptRun &run)
     return Flow::EndRun;
 }
 
-Flow comment(const QString &, ScriptRun &)
+Flow comment(const ClassifiedLine &, ScriptRun &)
 {
     return Flow::Next;
 }
 
 } // namespace
 
-ScriptRun::ScriptRun(ScriptHost &host_, Platform &platform_, const bool &hostGone,
-                     QString scriptFile)
-    : host(host_)
-    , platform(platform_)
+ScriptRun::ScriptRun(ScriptEngine &engine, const QString &scriptFile)
+    : host(engine.m_host)
+    , platform(engine.m_platform)
     , script(scriptFile)
-    , m_hostGone(hostGone)
+    , m_engine(engine)
 {
 }
 
 bool ScriptRun::stopRequested()
 {
-    if (m_hostGone) {
-        script.close();
-        return true;
-    }
-    if (host.command2Caption() != kRunCaption)
+    if (!m_engine.m_hostGone && m_engine.state() != RunState::Stopping)
         return false;
-    host.setCheck1Enabled(true);
+    m_engine.setState(RunState::Idle);
     script.close();
     return true;
 }
@@ -353,15 +345,13 @@ void ScriptRun::endEarly(int exitCode)
         platform.events().endProgram(exitCode);
         return;
     }
-    if (m_hostGone)
-        return;
-    host.setCheck1Enabled(true);
-    host.setCommand2Caption(kRunCaption);
+    m_engine.setState(RunState::Idle);
 }
 
-Flow runLine(LineKind kind, const QString &line, ScriptRun &run)
+Flow runLine(const QString &text, ScriptRun &run)
 {
-    switch (kind) {
+    const ClassifiedLine line = classifyLine(text);
+    switch (line.kind) {
     case LineKind::Comment:
         return comment(line, run);
     case LineKind::Exit:
@@ -373,7 +363,7 @@ Flow runLine(LineKind kind, const QString &line, ScriptRun &run)
     case LineKind::MakeDir:
         return makeDir(line, run);
     case LineKind::SerialPort:
-        return serialPort(line, run);
+        return serialPort(text, line, run);
     case LineKind::Copy:
         return copyFile(line, run);
     case LineKind::Kill:

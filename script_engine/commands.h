@@ -3,9 +3,9 @@
 // One handler per kind of script line. Each carries out its line against the
 // platform and the run's SET data, and says whether the run goes on.
 
+#include "scriptengine.h"
 #include "scriptfile.h"
 #include "scripthost.h"
-#include "scriptline.h"
 
 #include <QString>
 
@@ -22,28 +22,29 @@ inline const QString kCannotOpenReadFile =
 class ScriptRun
 {
 public:
-    ScriptRun(ScriptHost &host, Platform &platform, const bool &hostGone, QString scriptFile);
+    ScriptRun(ScriptEngine &engine, const QString &scriptFile);
 
     ScriptHost &host;
     Platform &platform;
     ScriptFileReader script;
     QString setData;
 
-    // The stop check: a stop was requested (the caption reads "&Run Script") or the
-    // host is gone. Re-enables the debug box, closes the script and says true.
+    // The stop check: a stop was requested or the host is gone. The engine goes
+    // back to idle, the script is closed, and the answer is true.
     bool stopRequested();
-    // Ends the run the way an early end does (`EXIT, a failed `F): the window goes
-    // back to idle; in auto-run mode the program ends instead.
+    // Ends the run the way an early end does (`EXIT, a failed `F, a script that
+    // cannot be opened): the engine goes back to idle; in auto-run mode the
+    // program ends instead.
     void endEarly(int exitCode);
-    bool hostGone() const { return m_hostGone; }
+    bool hostGone() const { return m_engine.m_hostGone; }
 
 private:
-    const bool &m_hostGone;
+    ScriptEngine &m_engine;
 };
 
 enum class Flow { Next, EndRun };
 
-// Carries out `line`, already classified as `kind`.
-Flow runLine(LineKind kind, const QString &line, ScriptRun &run);
+// Classifies `line` and carries it out.
+Flow runLine(const QString &line, ScriptRun &run);
 
 } // namespace korvane::script

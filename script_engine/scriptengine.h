@@ -1,8 +1,8 @@
 #pragma once
 
-// Runs a script file line by line on the user-interface thread. The same entry
-// point starts a run, requests a stop (while one runs) or does nothing (while a
-// stopped run winds down); the host's Run/Stop caption carries the state.
+// Runs a script file line by line on the user-interface thread. The engine owns
+// the run state: one entry point starts a run when idle, requests a stop while
+// one runs, and does nothing while a stopped run winds down.
 
 #include "scripthost.h"
 
@@ -20,26 +20,36 @@ inline const QString kSaveBeforeRunQuestion = QStringLiteral(
 inline const QString kCannotOpenScript =
     QStringLiteral("The specified script file could not be opened.");
 
+class ScriptRun;
+
 class ScriptEngine
 {
 public:
     ScriptEngine(ScriptHost &host, Platform &platform);
 
-    // `fileName` is taken by reference: a Save As made by the pre-run save is
-    // seen by the run. Returns when the run has ended, at once for a stop request.
-    void Execute_Script(QString &fileName);
+    // The Run/Stop command. `fileName` is taken by reference: a Save As made by the
+    // pre-run save is seen by the run. Returns when the run has ended, at once for
+    // a stop request.
+    void runOrStop(QString &fileName);
+
+    // A running script ends at its next stop check (between lines, or in a wait).
+    void requestStop();
+    RunState state() const { return m_state; }
 
     // The host is going away while a run waits: the run ends at its next stop
     // check without touching the host again.
     void abandonHost() { m_hostGone = true; }
 
-    bool isRunning() const { return m_running; }
-
 private:
+    friend class ScriptRun;
+
+    void run(QString &fileName);
+    void setState(RunState state);
+
     ScriptHost &m_host;
     Platform &m_platform;
+    RunState m_state = RunState::Idle;
     bool m_hostGone = false;
-    bool m_running = false;
 };
 
 } // namespace korvane::script

@@ -7,8 +7,9 @@
 
 namespace korvane::script {
 
-inline const QString kRunCaption = QStringLiteral("&Run Script");
-inline const QString kStopCaption = QStringLiteral("&Stop Script");
+// Where the engine is with a run. Stopping: a stop was requested and the run
+// has not reached its next stop check yet; no new run starts meanwhile.
+enum class RunState { Idle, Running, Stopping };
 
 class ScriptHost
 {
@@ -18,20 +19,17 @@ public:
     virtual bool scriptChanged() const = 0;
     virtual bool autoRun() const = 0;
     // Saves the text to the current file name, asking for one when it is empty.
-    virtual void save_Click() = 0;
+    virtual void saveScript() = 0;
 
-    // The Run/Stop button's caption: the run state and the stop signal at once.
-    virtual QString command2Caption() const = 0;
-    virtual void setCommand2Caption(const QString &caption) = 0;
-
-    virtual bool check1Enabled() const = 0;
-    virtual void setCheck1Enabled(bool enabled) = 0;
-    virtual bool check1Value() const = 0; // the debug view is on
-
-    // Selects item `index` of the debug list; an index past its end changes nothing.
-    virtual void selectListItem(int index) = 0;
-    virtual void setLabel1(const QString &caption) = 0;
-    virtual qsizetype textLength() const = 0;
+    // The engine's state changed; the window shows it (Run/Stop, the debug box).
+    virtual void runStateChanged(RunState state) = 0;
+    // The debug view is on: the run marks each line it reaches.
+    virtual bool debugViewOn() const = 0;
+    // Marks line `index` (from 0) of the debug view; one past its end changes nothing.
+    virtual void showDebugLine(int index) = 0;
+    // A run's progress ("29 Seconds Remaining"), or "" to clear it.
+    virtual void showProgress(const QString &text) = 0;
+    virtual void showCharacterCount() = 0;
 
     // Closes the window through its closing sequence (which may ask to save).
     virtual void closeWindow() = 0;

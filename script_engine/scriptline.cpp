@@ -10,55 +10,50 @@
 namespace korvane::script {
 namespace {
 
+enum class Match { Prefix, WholeLine };
+
 struct Row
 {
-    QLatin1StringView prefix;
+    QLatin1StringView name;
     LineKind kind;
+    int argumentPosition; // counted from 1; 0 for a command without an argument
+    Match match = Match::Prefix;
 };
 
-// The dispatch table in its order; "`EXIT" is tested on its own before it.
-constexpr std::array<Row, 22> kPrefixRows = {{
-    {QLatin1StringView("`*"), LineKind::Comment},
-    {QLatin1StringView("`E"), LineKind::Execute},
-    {QLatin1StringView("`RD"), LineKind::RemoveDir},
-    {QLatin1StringView("`MD"), LineKind::MakeDir},
-    {QLatin1StringView("`COM"), LineKind::SerialPort},
-    {QLatin1StringView("`CP"), LineKind::Copy},
-    {QLatin1StringView("`K"), LineKind::Kill},
-    {QLatin1StringView("`I"), LineKind::Input},
-    {QLatin1StringView("`SD"), LineKind::SetDate},
-    {QLatin1StringView("`STAP"), LineKind::SetTime12},
-    {QLatin1StringView("`STM"), LineKind::SetTime24},
-    {QLatin1StringView("`SET"), LineKind::Set},
-    {QLatin1StringView("`F"), LineKind::ReadFile},
-    {QLatin1StringView("`B"), LineKind::Beep},
-    {QLatin1StringView("`SA"), LineKind::SaveAppend},
-    {QLatin1StringView("`S"), LineKind::Save},
-    {QLatin1StringView("`M"), LineKind::Message},
-    {QLatin1StringView("`D"), LineKind::WaitDate},
-    {QLatin1StringView("`T"), LineKind::WaitTime},
-    {QLatin1StringView("`U"), LineKind::UseKeys},
-    {QLatin1StringView("`A"), LineKind::Activate},
-    {QLatin1StringView("`W"), LineKind::Wait},
+// The commands in the order they are tried. "`*" and "`EXIT" come before "`E".
+constexpr std::array<Row, 23> kRows = {{
+    {QLatin1StringView("`*"), LineKind::Comment, 0},
+    {QLatin1StringView("`EXIT"), LineKind::Exit, 0, Match::WholeLine},
+    {QLatin1StringView("`E"), LineKind::Execute, 4},
+    {QLatin1StringView("`RD"), LineKind::RemoveDir, 5},
+    {QLatin1StringView("`MD"), LineKind::MakeDir, 5},
+    {QLatin1StringView("`COM"), LineKind::SerialPort, 6},
+    {QLatin1StringView("`CP"), LineKind::Copy, 5},
+    {QLatin1StringView("`K"), LineKind::Kill, 4},
+    {QLatin1StringView("`I"), LineKind::Input, 4},
+    {QLatin1StringView("`SD"), LineKind::SetDate, 0},
+    {QLatin1StringView("`STAP"), LineKind::SetTime12, 0},
+    {QLatin1StringView("`STM"), LineKind::SetTime24, 0},
+    {QLatin1StringView("`SET"), LineKind::Set, 6},
+    {QLatin1StringView("`F"), LineKind::ReadFile, 4},
+    {QLatin1StringView("`B"), LineKind::Beep, 0},
+    {QLatin1StringView("`SA"), LineKind::SaveAppend, 5},
+    {QLatin1StringView("`S"), LineKind::Save, 4},
+    {QLatin1StringView("`M"), LineKind::Message, 4},
+    {QLatin1StringView("`D"), LineKind::WaitDate, 4},
+    {QLatin1StringView("`T"), LineKind::WaitTime, 4},
+    {QLatin1StringView("`U"), LineKind::UseKeys, 0},
+    {QLatin1StringView("`A"), LineKind::Activate, 4},
+    {QLatin1StringView("`W"), LineKind::Wait, 4},
 }};
 
-} // namespace
-
-LineKind classifyLine(QStringView line)
+bool matches(const Row &row, QStringView line)
 {
-    if (!line.startsWith(u'`'))
-        return LineKind::Keystrokes;
-    if (kPrefixRows[0].prefix == line.left(2))
-        return LineKind::Comment;
-    if (line.compare(QLatin1StringView("`EXIT"), Qt::CaseInsensitive) == 0)
-        return LineKind::Exit;
-    for (const Row &row : kPrefixRows) {
-        if (line.left(row.prefix.size()).compare(row.prefix, Qt::CaseInsensitive) == 0)
-            return row.kind;
-    }
-    return LineKind::Keystrokes;
+    const QStringView compared = row.match == Match::WholeLine ? line : line.left(row.name.size());
+    return compared.compare(row.name, Qt::CaseInsensitive) == 0;
 }
 
+// The text from character `position` (counted from 1) to the end of the line.
 QString argumentFrom(QStringView line, int position)
 {
     if (position < 1 || line.size() < position)
@@ -66,49 +61,46 @@ QString argumentFrom(QStringView line, int position)
     return line.sliced(position - 1).toString();
 }
 
-int argumentPosition(LineKind kind)
+// The match of `pattern` on `text`, when there is one.
+std::optional<QRegularExpressionMatch> matchOf(const QRegularExpression &pattern, QStringView text)
 {
-    switch (kind) {
-    case LineKind::Execute:
-    case LineKind::Kill:
-    case LineKind::Input:
-    case LineKind::ReadFile:
-    case LineKind::Save:
-    case LineKind::Message:
-    case LineKind::WaitDate:
-    case LineKind::WaitTime:
-    case LineKind::Activate:
-    case LineKind::Wait:
-        return 4;
-    case LineKind::RemoveDir:
-    case LineKind::MakeDir:
-    case LineKind::Copy:
-    case LineKind::SaveAppend:
-        return 5;
-    case LineKind::Set:
-    case LineKind::SerialPort:
-        return 6;
-    case LineKind::Keystrokes:
-        return 1;
-    default:
-        return 0;
+    QRegularExpressionMatch match = pattern.match(text.toString());
+    if (!match.hasMatch())
+        return std::nullopt;
+    return match;
+}
+
+template<typename Value> std::optional<Value> ifValid(const Value &value)
+{
+    return value.isValid() ? std::optional<Value>(value) : std::nullopt;
+}
+
+} // namespace
+
+ClassifiedLine classifyLine(QStringView line)
+{
+    if (line.startsWith(u'`')) {
+        for (const Row &row : kRows) {
+            if (matches(row, line))
+                return {row.kind, row.name.size(), argumentFrom(line, row.argumentPosition)};
+        }
     }
+    return {LineKind::Keystrokes, 0, line.toString()};
 }
 
-CopyArguments copyArguments(QStringView line)
+CopyArguments copyArguments(QStringView argument)
 {
-    const QString rest = argumentFrom(line, 5);
-    const qsizetype blank = rest.indexOf(u' ');
+    const qsizetype blank = argument.indexOf(u' ');
     if (blank < 0)
-        return {rest.trimmed(), QString()};
-    QString destination = rest.sliced(blank);
+        return {argument.trimmed().toString(), QString()};
+    QString destination = argument.sliced(blank).toString();
     destination.remove(u' ');
-    return {rest.left(blank).trimmed(), destination.trimmed()};
+    return {argument.left(blank).trimmed().toString(), destination.trimmed()};
 }
 
-SerialArguments serialArguments(QStringView line)
+QString serialPortName(QStringView line)
 {
-    return {line.mid(1, 5).toString().toUpper().trimmed(), argumentFrom(line, 6)};
+    return line.mid(1, 5).toString().toUpper().trimmed();
 }
 
 QString serialDevice(const QString &port)
@@ -134,39 +126,31 @@ std::optional<QDate> parseUsDate(QStringView text)
 {
     static const QRegularExpression usDatePattern(
         QStringLiteral("^\\s*(\\d{1,2})[/-](\\d{1,2})[/-](\\d{2}|\\d{4})(?:\\s|$)"));
-    const QRegularExpressionMatch match = usDatePattern.match(text.toString());
-    if (!match.hasMatch())
+    const std::optional<QRegularExpressionMatch> match = matchOf(usDatePattern, text);
+    if (!match)
         return std::nullopt;
-    int year = match.captured(3).toInt();
+    int year = match->captured(3).toInt();
     // Two-digit years as the classic date reader took them: 00-29 is 20xx.
-    if (match.captured(3).size() == 2)
+    if (match->captured(3).size() == 2)
         year += year < 30 ? 2000 : 1900;
-    const QDate date(year, match.captured(1).toInt(), match.captured(2).toInt());
-    if (!date.isValid())
-        return std::nullopt;
-    return date;
+    return ifValid(QDate(year, match->captured(1).toInt(), match->captured(2).toInt()));
 }
 
 std::optional<QTime> parseTimeOfDay(QStringView text)
 {
     static const QRegularExpression timePattern(
         QStringLiteral("^\\s*(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?\\s*([AaPp][Mm])?\\s*$"));
-    const QRegularExpressionMatch match = timePattern.match(text.toString());
-    if (!match.hasMatch())
+    const std::optional<QRegularExpressionMatch> match = matchOf(timePattern, text);
+    if (!match)
         return std::nullopt;
-    int hour = match.captured(1).toInt();
-    const int minute = match.captured(2).toInt();
-    const int second = match.captured(3).isEmpty() ? 0 : match.captured(3).toInt();
-    const QString half = match.captured(4).toUpper();
+    int hour = match->captured(1).toInt();
+    const QString half = match->captured(4).toUpper();
     if (!half.isEmpty()) {
         if (hour < 1 || hour > 12)
             return std::nullopt;
         hour = hour % 12 + (half == QLatin1String("PM") ? 12 : 0);
     }
-    const QTime time(hour, minute, second);
-    if (!time.isValid())
-        return std::nullopt;
-    return time;
+    return ifValid(QTime(hour, match->captured(2).toInt(), match->captured(3).toInt()));
 }
 
 QString usDate(const QDate &date)

@@ -39,33 +39,32 @@ enum class LineKind {
     Keystrokes, // anything else
 };
 
+struct ClassifiedLine
+{
+    LineKind kind = LineKind::Keystrokes;
+    // The length of the command's name, backquote included; 0 for keystrokes.
+    qsizetype nameLength = 0;
+    // The text from the kind's fixed argument position to the end of the line,
+    // unchanged: empty for a command without one or a line too short; the whole
+    // line for a keystroke line.
+    QString argument;
+};
+
 // Classifies a line exactly as read: commands begin in the first column, their
 // names are compared in upper case, the first matching row of the table wins.
-LineKind classifyLine(QStringView line);
-
-// The text from character `position` (counted from 1) to the end of the line,
-// unchanged; empty when the line is shorter.
-QString argumentFrom(QStringView line, int position);
-
-// The argument position of each command that takes one (0 for none; 1 for a
-// keystroke line, which is sent whole).
-int argumentPosition(LineKind kind);
+ClassifiedLine classifyLine(QStringView line);
 
 struct CopyArguments
 {
     QString source;
     QString destination;
 };
-// "`CP source destination": the source runs from position 5 to the first blank;
+// The argument of "`CP source destination": the source runs to the first blank;
 // every non-blank character after it forms the destination.
-CopyArguments copyArguments(QStringView line);
+CopyArguments copyArguments(QStringView argument);
 
-struct SerialArguments
-{
-    QString port; // "COM1"
-    QString data; // from position 6, the blank after the digit included
-};
-SerialArguments serialArguments(QStringView line);
+// The port a "`COMn data" line names, in capitals: "COM1". Its data is the argument.
+QString serialPortName(QStringView line);
 // The device a port name opens: "COMn" is /dev/ttyS(n-1). Other names are used
 // as they are (relative to the current directory).
 QString serialDevice(const QString &port);

@@ -48,9 +48,9 @@ void FakeDialogs::saveFileName(QString &fileName)
     answerFileDialog(fileName, savePresets, saveChoices);
 }
 
-void FakeDialogs::fontDialog(FontChoice &font, int flags)
+void FakeDialogs::fontDialog(FontChoice &font, FontDialogOptions options)
 {
-    fontRequests.append({font, flags});
+    fontRequests.append({font, options});
     if (!fontChoices.isEmpty())
         font = fontChoices.dequeue();
 }

@@ -37,7 +37,7 @@ public:
     QString inputBox(const QString &prompt) override;
     void openFileName(QString &fileName) override;
     void saveFileName(QString &fileName) override;
-    void fontDialog(FontChoice &font, int flags) override;
+    void fontDialog(FontChoice &font, FontDialogOptions options) override;
     bool printerDialog(QPrinter &printer) override;
 
     QList<Box> boxes;         // message boxes shown, in order
@@ -55,9 +55,9 @@ public:
     struct FontRequest
     {
         FontChoice preset;
-        int flags;
+        FontDialogOptions options;
     };
-    QList<FontRequest> fontRequests; // each font dialog's presets and flags
+    QList<FontRequest> fontRequests; // each font dialog's presets and options
     QQueue<FontChoice> fontChoices;  // empty: the dialog is cancelled
     int printerDialogs = 0;
     bool printerDialogAccepted = false;

@@ -1,5 +1,7 @@
 #include "qtdialogs.h"
 
+#include "rgbcolour.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialogButtonBox>
@@ -52,16 +54,6 @@ void runFileDialog(QString &fileName, QFileDialog::AcceptMode mode, bool useNati
     const QStringList chosen = dialog.selectedFiles();
     if (!chosen.isEmpty())
         fileName = chosen.first();
-}
-
-QColor colourFromRgb(quint32 rgb)
-{
-    return QColor(int(rgb & 0xff), int((rgb >> 8) & 0xff), int((rgb >> 16) & 0xff));
-}
-
-quint32 rgbFromColour(const QColor &colour)
-{
-    return quint32(colour.red()) | quint32(colour.green()) << 8 | quint32(colour.blue()) << 16;
 }
 
 // Qt's font dialog offers no text colour: it is embedded, without its own
@@ -177,14 +169,15 @@ void QtDialogs::saveFileName(QString &fileName)
     runFileDialog(fileName, QFileDialog::AcceptSave, m_useNativeFileDialogs);
 }
 
-void QtDialogs::fontDialog(FontChoice &font, int flags)
+void QtDialogs::fontDialog(FontChoice &font, FontDialogOptions options)
 {
     QFont preset(font.name);
     if (font.size > 0)
         preset.setPointSizeF(font.size);
     preset.setBold(font.bold);
     preset.setItalic(font.italic);
-    FontColourDialog dialog(preset, colourFromRgb(font.colour), (flags & kFontEffects) != 0,
+    FontColourDialog dialog(preset, colourFromRgb(font.colour),
+                            options.testFlag(FontDialogOption::Effects),
                             QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted)
         return;

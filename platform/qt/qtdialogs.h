@@ -15,7 +15,7 @@ public:
     QString inputBox(const QString &prompt) override;
     void openFileName(QString &fileName) override;
     void saveFileName(QString &fileName) override;
-    void fontDialog(FontChoice &font, int flags) override;
+    void fontDialog(FontChoice &font, FontDialogOptions options) override;
     bool printerDialog(QPrinter &printer) override;
 
     // The desktop's own file dialog is used by default; Qt's widget dialog can be

@@ -4,7 +4,6 @@
 
 #include "desktopdriver.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
@@ -12,6 +11,7 @@
 #include <QTest>
 
 using namespace korvane::e2e;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -23,13 +23,6 @@ QString waitForWindow(qint64 pid, const QString &pattern)
     QString window;
     waitUntil([&] { return !(window = windowOf(pid, pattern)).isEmpty(); }, kTimeout);
     return window;
-}
-
-// Clicks at a point of `window`'s client area, in pixels.
-void click(const QString &window, int x, int y)
-{
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(x),
-             QString::number(y), QStringLiteral("click"), QStringLiteral("1")});
 }
 
 QByteArray readBytes(const QString &path)
@@ -45,66 +38,59 @@ class TestE2EScriptEditor : public QObject
     Q_OBJECT
 
 private slots:
-    void writeSaveAndRunAScriptFromTheMenu();
+    void writeSaveAndRunAScriptFromTheMenu()
+    {
+        QTemporaryDir home;
+        qputenv("KORVANE_HOME", home.path().toLocal8Bit());
+        QProcess korvane;
+        korvane.setWorkingDirectory(home.path());
+        korvane.start(QStringLiteral(KORVANE_BINARY), QStringList());
+        const auto stop = qScopeGuard([&korvane] {
+            korvane.kill();
+            korvane.waitForFinished(5000);
+        });
+        QVERIFY(korvane.waitForStarted(kTimeout));
+        const qint64 pid = korvane.processId();
+
+        // POPUP in the command center opens its menu; V chooses "&Velmora ".
+        QVERIFY(activate(waitForWindow(pid, u"^Korvane Command Center$"_s)));
+        QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), u"Korvane Command Center"_s, kTimeout);
+        const qsizetype before = windowsOf(pid).size();
+        type(u"popup"_s);
+        key(u"Return"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(windowsOf(pid).size() > before, kTimeout); // the menu
+        key(u"v"_s);
+        const QString editor = waitForWindow(pid, u"^Velmora - Untitled$"_s);
+        QVERIFY(activate(editor));
+
+        // F6 shows the tool box; SET (column 3, row 6) then `S (column 3, row 4),
+        // clicked in the middle.
+        key(u"F6"_s);
+        const QString toolBox = waitForWindow(pid, u"^Tool Box$"_s);
+        for (const char *y : {"180", "116"})
+            xdotool({u"mousemove"_s, u"--window"_s, toolBox, u"104"_s, QLatin1String(y), u"click"_s,
+                     u"1"_s});
+
+        // F7 on an untitled script asks for a name in the file dialog.
+        const QString script = home.filePath(u"e2e.vlm"_s);
+        QVERIFY(activate(editor));
+        key(u"F7"_s);
+        QVERIFY(activate(waitForWindow(pid, u"^Save As$|^Save File$"_s)));
+        key(u"ctrl+a"_s);
+        type(script);
+        key(u"Return"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            readBytes(script), QByteArray("`SET Text to set\r\n`S filename.ext\r\n\r\n"), kTimeout);
+        QVERIFY(!waitForWindow(pid, u"^Velmora - "_s + script.toUpper() + u'$').isEmpty());
+
+        // F5 runs it: the SET data goes to filename.ext in the current directory.
+        QVERIFY(activate(editor));
+        key(u"F5"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            readBytes(home.filePath(u"filename.ext"_s)).startsWith("Text to set"), kTimeout);
+        QCOMPARE(korvane.state(), QProcess::Running);
+    }
 };
-
-void TestE2EScriptEditor::writeSaveAndRunAScriptFromTheMenu()
-{
-    QTemporaryDir home;
-    QVERIFY(home.isValid());
-    qputenv("KORVANE_HOME", home.path().toLocal8Bit());
-    QVERIFY(QDir::setCurrent(home.path()));
-    QProcess korvane;
-    korvane.setProgram(QStringLiteral(KORVANE_BINARY));
-    korvane.setWorkingDirectory(home.path());
-    korvane.start();
-    const auto stop = qScopeGuard([&korvane] {
-        korvane.kill();
-        korvane.waitForFinished(5000);
-        QDir::setCurrent(QDir::tempPath());
-    });
-    QVERIFY(korvane.waitForStarted(kTimeout));
-    const qint64 pid = korvane.processId();
-
-    // POPUP in the command center opens its menu; V chooses "&Velmora ".
-    QVERIFY(activate(waitForWindow(pid, QStringLiteral("^Korvane Command Center$"))));
-    QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("Korvane Command Center"),
-                              kTimeout);
-    const qsizetype before = windowsOf(pid).size();
-    type(QStringLiteral("popup"));
-    key(QStringLiteral("Return"));
-    QTRY_VERIFY_WITH_TIMEOUT(windowsOf(pid).size() > before, kTimeout); // the menu
-    key(QStringLiteral("v"));
-    const QString editor = waitForWindow(pid, QStringLiteral("^Velmora - Untitled$"));
-    QVERIFY(activate(editor));
-
-    // F6 shows the tool box; SET (column 3, row 6) then `S (column 3, row 4).
-    key(QStringLiteral("F6"));
-    const QString toolBox = waitForWindow(pid, QStringLiteral("^Tool Box$"));
-    QVERIFY(!toolBox.isEmpty());
-    click(toolBox, 88 + 16, 168 + 12);
-    click(toolBox, 88 + 16, 104 + 12);
-
-    // F7 on an untitled script asks for a name in the file dialog.
-    const QString script = home.filePath(QStringLiteral("e2e.vlm"));
-    QVERIFY(activate(editor));
-    key(QStringLiteral("F7"));
-    QVERIFY(activate(waitForWindow(pid, QStringLiteral("^Save As$|^Save File$"))));
-    key(QStringLiteral("ctrl+a"));
-    type(script);
-    key(QStringLiteral("Return"));
-    QTRY_COMPARE_WITH_TIMEOUT(readBytes(script),
-                              QByteArray("`SET Text to set\r\n`S filename.ext\r\n\r\n"), kTimeout);
-    QVERIFY(!waitForWindow(pid, QStringLiteral("^Velmora - ") + script.toUpper() + u'$').isEmpty());
-
-    // F5 runs it: the SET data goes to filename.ext in the current directory.
-    QVERIFY(activate(editor));
-    key(QStringLiteral("F5"));
-    QTRY_VERIFY_WITH_TIMEOUT(
-        readBytes(home.filePath(QStringLiteral("filename.ext"))).startsWith("Text to set"),
-        kTimeout);
-    QCOMPARE(korvane.state(), QProcess::Running);
-}
 
 QTEST_GUILESS_MAIN(TestE2EScriptEditor)
 #include "test_e2e_script_editor.moc"

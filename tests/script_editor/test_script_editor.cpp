@@ -1,9 +1,12 @@
-// The Velmora window on the fake platform: the document on disk, the running
-// guard, closing, the settings file, fonts, clipboard, printing to PDF, the tool
-// buttons, menus, clock, resizing and highlighting.
+// The Velmora window on the fake platform, in a temporary folder that is both the
+// Application folder and the current directory (where the .ini files go): the
+// document on disk, the running guard, closing and the settings files, fonts,
+// clipboard, printing to PDF, tool buttons, clock and layout, find and replace,
+// and the tool box.
 
-#include "scripteditorfixture.h"
-
+#include "fakeplatform.h"
+#include "findreplace.h"
+#include "scripteditorwindow.h"
 #include "threedbutton.h"
 #include "toolbox.h"
 
@@ -12,421 +15,436 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTimer>
 
 using namespace korvane;
 using namespace korvane::editor;
-using namespace korvane::editor::testing;
+using namespace Qt::StringLiterals;
 
-class TestScripter : public QObject
+namespace {
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestScriptEditor : public QObject
 {
     Q_OBJECT
 
-    ScripterFixture f;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakePlatform> m_platform;
+    std::unique_ptr<ScriptEditorWindow> m_editor;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    FakeDialogs &dialogs() { return m_platform->dialog; }
+    QPlainTextEdit &text() { return *m_editor->scriptText(); }
+    // Types at the caret as the user would (marks the script changed).
+    void type(const QString &typed) { text().insertPlainText(typed); }
+    QStringList boxes() const
+    {
+        QStringList texts;
+        for (const FakeDialogs::Box &box : m_platform->dialog.boxes)
+            texts.append(box.text);
+        return texts;
+    }
+    QString saveAs(const QString &name)
+    {
+        dialogs().saveChoices.enqueue(path(name));
+        m_editor->saveScriptAs();
+        return path(name);
+    }
+    // Opens a script holding `bytes`, dropping any edits without a trace, with
+    // the caret at `anchor` or `anchor` to `position` selected.
+    QString open(const QByteArray &bytes, int anchor = 0, int position = -1)
+    {
+        const qsizetype shown = dialogs().boxes.size();
+        dialogs().answers.enqueue(MessageAnswer::No);
+        writeBytes(path(u"open.vlm"_s), bytes);
+        dialogs().openChoices.enqueue(path(u"open.vlm"_s));
+        m_editor->openScript();
+        dialogs().answers.clear();
+        dialogs().boxes.resize(shown);
+        QTextCursor cursor(text().document());
+        cursor.setPosition(anchor);
+        cursor.setPosition(position < 0 ? anchor : position, QTextCursor::KeepAnchor);
+        text().setTextCursor(cursor);
+        return path(u"open.vlm"_s);
+    }
+    ReplaceDialog &replaceDialog(const QString &find, const QString &replacement)
+    {
+        m_editor->showReplaceDialog();
+        m_editor->replaceDialog()->findField()->setText(find);
+        m_editor->replaceDialog()->replacementField()->setText(replacement);
+        return *m_editor->replaceDialog();
+    }
+    ToolBoxWindow &toolBox()
+    {
+        m_editor->showToolBox();
+        return *m_editor->toolBox();
+    }
 
 private slots:
-    void init() { f.setUp(); }
-    void cleanup() { f.tearDown(); }
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        qputenv("KORVANE_HOME", m_dir->path().toLocal8Bit());
+        QVERIFY(QDir::setCurrent(m_dir->path()));
+        m_platform = std::make_unique<FakePlatform>();
+        m_editor = std::make_unique<ScriptEditorWindow>(*m_platform);
+    }
+    void cleanup() { m_editor.reset(); }
 
-    void saveOpenSaveGrowsByOneCrLfAndTrimsBlanks();
-    void cancelledDialogsLeaveThePatternName();
-    void savePromptOnNewAndClose();
-    void fileCommandsRefuseWhileAScriptWaits();
-    void closeWritesScripterIniAndReopeningLoadsAfresh();
-    void scripterIniIsReadLeniently();
-    void fontsDialogPresetsAndApplies();
-    void clipboardCommandsMarkChanged();
-    void characterCountCountsCrLf();
-    void toolButtonsShowStatusAndShiftSaveIsSaveAs();
-    void menuShortcutsAndExit();
-    void clockShowsTwelveHourTime();
-    void resizeFollowsWindowAndIgnoresNegativeSizes();
-    void printRefusesBlankTextAndWritesHeadingAndTextToPdf();
-    void highlightingNeverChangesTheText();
-    void helpAndAboutMenus();
+    void saveOpenSaveGrowsByOneCrLfAndTrimsBlanks()
+    {
+        type(u"  `M hello\n\t{TAB}  "_s);
+        const QString file = saveAs(u"round.vlm"_s);
+        QCOMPARE(dialogs().savePresets, QStringList{u"*.vlm"_s});
+        QCOMPARE(readBytes(file), QByteArray("`M hello\r\n\t{TAB}\r\n"));
+        QCOMPARE(m_editor->windowTitle(), u"Velmora - "_s + file.toUpper());
+
+        dialogs().openChoices.enqueue(u"  "_s + file + u" "_s);
+        m_editor->openScript();
+        QCOMPARE(text().toPlainText(), u"`M hello\n\t{TAB}\n"_s);
+        QVERIFY(m_editor->countLabel()->text() == u" 18 Characters"_s &&
+                !m_editor->scriptChanged());
+        m_editor->saveScript();
+        QCOMPARE(readBytes(file), QByteArray("`M hello\r\n\t{TAB}\r\n\r\n"));
+
+        // Old scripts in Windows-1252 open, and are saved in UTF-8.
+        const QString old = open("`M \x93"
+                                 "caf\xe9\x94\r\n");
+        m_editor->saveScript();
+        QCOMPARE(readBytes(old), u"`M \u201ccaf\u00e9\u201d\r\n\r\n"_s.toUtf8());
+        QVERIFY(dialogs().boxes.isEmpty());
+
+        // Opening a missing name creates it.
+        dialogs().openChoices.enqueue(path(u"fresh.vlm"_s));
+        m_editor->openScript();
+        QCOMPARE(readBytes(path(u"fresh.vlm"_s)), QByteArray());
+    }
+
+    void savePromptAndCancelledDialogs()
+    {
+        const QString file = saveAs(u"p.vlm"_s);
+        m_editor->show();
+        type(u"one"_s);
+        dialogs().answers.enqueue(MessageAnswer::Cancel);
+        m_editor->newScript();
+        dialogs().answers.enqueue(MessageAnswer::Cancel);
+        m_editor->findChild<QAction *>(u"exit"_s)->trigger(); // through the closing sequence
+        QVERIFY(m_editor->isVisible() && text().toPlainText() == u"one"_s);
+        dialogs().answers.enqueue(MessageAnswer::Yes);
+        m_editor->newScript();
+        QCOMPARE(readBytes(file), QByteArray("one\r\n"));
+        QVERIFY(text().toPlainText().isEmpty() && m_editor->fileName().isEmpty());
+        QCOMPARE(m_editor->windowTitle(), kUntitledCaption);
+
+        // A cancelled Open leaves the dialog's pattern as the name, and the text
+        // emptied: an edit.
+        type(u"abc"_s);
+        dialogs().answers.enqueue(MessageAnswer::No);
+        m_editor->openScript();
+        QCOMPARE(boxes(), QStringList(4, kSavePrompt));
+        QCOMPARE(dialogs().boxes.first().buttons, MessageButtons::YesNoCancel);
+        QVERIFY(text().toPlainText().isEmpty() && m_editor->scriptChanged());
+        QCOMPARE(m_editor->fileName(), u"*.vlm"_s);
+        // A cancelled Save As writes nothing, silently; Save to the pattern then
+        // fails with a message.
+        m_editor->saveScriptAs();
+        QCOMPARE(boxes().size(), 4);
+        m_editor->saveScript();
+        QVERIFY(boxes().size() == 5 && !boxes().last().isEmpty());
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{u"p.vlm"_s});
+    }
+
+    void fileCommandsRefuseWhileAScriptRuns()
+    {
+        type(u"`W 30\n`S after.txt"_s);
+        const QString file = saveAs(u"wait.vlm"_s);
+        type(u"\nedited"_s);
+        m_editor->show();
+        dialogs().answers.enqueue(MessageAnswer::No); // run the file as saved
+        bool acted = false;
+        m_platform->loop.onYield = [&] {
+            if (std::exchange(acted, true))
+                return;
+            QVERIFY(m_editor->runButton()->text() == kStopCaption &&
+                    !m_editor->debugCheck()->isEnabled());
+            for (const char *command : {"newScript", "openScript", "saveScript", "saveScriptAs",
+                                        "printScript", "printSetup"})
+                m_editor->findChild<QAction *>(QLatin1String(command))->trigger();
+            dialogs().answers.enqueue(MessageAnswer::No);
+            QVERIFY(m_editor->close()); // without saving; stops the run
+            // The button reads Run at once; the debug box waits for the run to wind down.
+            QVERIFY(m_editor->runButton()->text() == kRunCaption &&
+                    !m_editor->debugCheck()->isEnabled());
+        };
+        m_editor->runButton()->click();
+
+        QCOMPARE(boxes().mid(1), QStringList(6, kScriptExecuting) << kSavePrompt);
+        QVERIFY(text().toPlainText().endsWith(u"edited"_s) && m_editor->fileName() == file);
+        QVERIFY(!QFile::exists(path(u"after.txt"_s))); // the run was stopped
+        QVERIFY(dialogs().openPresets.isEmpty() && dialogs().printerDialogs == 0 &&
+                dialogs().savePresets.size() == 1 && m_editor->debugCheck()->isEnabled());
+    }
+
+    void closeWritesTheSettingsFilesAndReopeningLoadsAfresh()
+    {
+        m_editor->move(80, 40);
+        m_editor->show();
+        dialogs().fontChoices.enqueue({u"DejaVu Sans"_s, 12, true, true, 0xff});
+        m_editor->chooseFont();
+        m_editor->chooseFont(); // cancelled: presets, and changes nothing
+        const FakeDialogs::FontRequest request = dialogs().fontRequests.value(1);
+        QVERIFY(request.options.testFlag(FontDialogOption::Effects)); // the colour is offered
+        QVERIFY(request.preset.name == u"DejaVu Sans"_s && request.preset.size == 12 &&
+                request.preset.bold && request.preset.italic && request.preset.colour == 0xff);
+        toolBox().move(30, 60);
+        type(u"x"_s);
+        dialogs().answers.enqueue(MessageAnswer::No);
+        QVERIFY(m_editor->close());
+        QCOMPARE(readBytes(path(u"Scripter.ini"_s)),
+                 QByteArray("DejaVu Sans\r\n 12 \r\n 255 \r\n 1200 \r\n 600 \r\n"));
+        QTRY_VERIFY(!m_editor->toolBox());
+        QCOMPARE(readBytes(path(u"toolbox.ini"_s)), QByteArray(" 450 \r\n 900 \r\n"));
+        writeBytes(path(u"toolbox.ini"_s), " 300 "); // a missing line counts as 0
+        QCOMPARE(toolBox().pos(), QPoint(20, 0));
+
+        // Read leniently: blanks around, a number before other text.
+        writeBytes(path(u"Scripter.ini"_s), "  DejaVu Serif  \r\n 9.75 \r\n 65280 \r\n 300xyz\r\n");
+        m_editor->showWindow();
+        QVERIFY(text().toPlainText().isEmpty() && !m_editor->scriptChanged());
+        QCOMPARE(m_editor->debugList()->font().toString().section(u',', 0, 1),
+                 u"DejaVu Serif,9.75"_s);
+        QCOMPARE(text().palette().color(QPalette::Text), QColor(0, 255, 0));
+        QCOMPARE(m_editor->pos(), QPoint(20, 0));
+        QVERIFY(m_editor->clockTimer()->isActive());
+    }
+
+    void debugViewListsTheSavedScriptAndFollowsTheRun()
+    {
+        open("`* a\r\n`* b\r\n");
+        type(u"`B\n"_s);
+        dialogs().answers.enqueue(MessageAnswer::No); // the edit must be saved first: no
+        m_editor->debugCheck()->setChecked(true);
+        QVERIFY(!m_editor->debugCheck()->isChecked() && m_editor->debugList()->isHidden());
+        m_editor->debugCheck()->setChecked(true); // yes: saved, then listed
+        // The saved file ends in an empty line.
+        QVERIFY(m_editor->debugList()->count() == 4 && !m_editor->debugList()->isHidden());
+        QVERIFY(m_editor->debugList()->item(0)->text() == u"`B"_s && !m_editor->scriptChanged());
+        m_editor->onRunClicked();
+        QCOMPARE(m_editor->debugList()->currentRow(), 3);
+        QCOMPARE(m_platform->player.beeps, 1);
+    }
+
+    void clipboardAndCharacterCount()
+    {
+        open("ab\r\ncd");
+        text().selectAll();
+        m_editor->copyText();
+        QVERIFY(QGuiApplication::clipboard()->text() == u"ab\ncd"_s && !m_editor->scriptChanged());
+        m_editor->cutText();
+        QVERIFY(text().toPlainText().isEmpty() && m_editor->scriptChanged());
+        m_editor->pasteText();
+        m_editor->pasteText();
+        QCOMPARE(text().toPlainText(), u"ab\ncdab\ncd"_s);
+
+        // The count follows the pointer over the text, each line break counting two.
+        m_editor->show();
+        m_editor->countLabel()->clear();
+        QTest::mouseMove(text().viewport(), QPoint(5, 5));
+        QTRY_COMPARE(m_editor->countLabel()->text(), u" 12 Characters"_s);
+    }
+
+    void toolButtonsShowStatusAndShiftSaveIsSaveAs()
+    {
+        m_editor->show();
+        QTest::mouseMove(m_editor->toolButton(ToolButton::Open), QPoint(5, 5));
+        QTRY_COMPARE(m_editor->statusLabel()->text(), u"Open Existing Script"_s);
+
+        // Shift + left press on Save: Save As, and no plain Save after it (which
+        // would fail loudly on the pattern a cancelled Save As leaves).
+        type(u"`B"_s);
+        ThreeDButton *save = m_editor->toolButton(ToolButton::Save);
+        QTest::mouseClick(save, Qt::LeftButton, Qt::ShiftModifier);
+        dialogs().saveChoices.enqueue(path(u"shift.vlm"_s));
+        QTest::mouseClick(save, Qt::LeftButton, Qt::ShiftModifier);
+        QCOMPARE(readBytes(path(u"shift.vlm"_s)), QByteArray("`B\r\n"));
+        type(u"\n`U"_s);
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(readBytes(path(u"shift.vlm"_s)), QByteArray("`B\r\n`U\r\n"));
+        QVERIFY(dialogs().boxes.isEmpty() && dialogs().savePresets.size() == 2);
+    }
+
+    void clockAndLayout()
+    {
+        m_platform->time.current = QDateTime(QDate(2026, 3, 1), QTime(0, 7));
+        QVERIFY(QMetaObject::invokeMethod(m_editor->clockTimer(), "timeout"));
+        QCOMPARE(m_editor->clockLabel()->text(), u"12:07 AM"_s);
+
+        // The text and the debug list follow the window.
+        m_editor->show();
+        m_editor->resize(600, 500);
+        const QSize client = m_editor->centralWidget()->size();
+        QTRY_COMPARE(text().size(), client - QSize(15, 82));
+        QCOMPARE(m_editor->debugList()->size(), client - QSize(15, 76));
+    }
+
+    void printRefusesBlankTextAndWritesHeadingAndTextToPdf()
+    {
+        const QString pdf = path(u"out.pdf"_s);
+        m_editor->printer().setOutputFileName(pdf);
+        type(u"   "_s);
+        m_editor->printScript();
+        m_editor->showPrintSetup();
+        QVERIFY(boxes() == QStringList{kNothingToPrint} && dialogs().printerDialogs == 1);
+
+        const QString pdftotext = QStandardPaths::findExecutable(u"pdftotext"_s);
+        if (pdftotext.isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        text().setPlainText(u"`M hello printer\n"_s + u"line\n"_s.repeated(119) + u"last line"_s);
+        const QString script = saveAs(u"printed.vlm"_s);
+        m_editor->printScript();
+        QProcess process;
+        process.start(pdftotext, {u"-layout"_s, pdf, u"-"_s});
+        QVERIFY(process.waitForFinished(30000));
+        const QString printed = QString::fromUtf8(process.readAllStandardOutput());
+        const qsizetype heading = printed.indexOf(script);
+        // The heading, the text below it; 121 lines do not fit on one page.
+        QVERIFY(heading >= 0 && printed.indexOf(u"`M hello printer"_s) > heading);
+        QVERIFY(printed.contains(u"last line"_s) && printed.count(u'\f') >= 2);
+        QCOMPARE(boxes().size(), 1); // no failure shown
+    }
+
+    void highlightingMarksCommandNamesAndKeys()
+    {
+        open("`* a comment\r\n`SET some text\r\n%{F4}+(ab)\r\n`RD x\r\n");
+        const auto formats = [&](int block) {
+            return text().document()->findBlockByNumber(block).layout()->formats();
+        };
+        QVERIFY(formats(0).size() == 1 && formats(0).first().length == 12);
+        QVERIFY(formats(1).first().length == 4 && formats(1).last().start == 4); // "`SET"
+        // %, {F4}, "+(" (one run), ); "`RD".
+        QVERIFY(formats(2).size() == 4 && formats(3).first().length == 3);
+    }
+
+    void helpAndAboutMenus()
+    {
+        int abouts = 0;
+        m_editor->setShowAbout([&abouts] { ++abouts; });
+        m_editor->findChild<QAction *>(u"about"_s)->trigger();
+        m_editor->findChild<QAction *>(u"gettingHelp"_s)->trigger();
+        QVERIFY(abouts == 1 && boxes() == QStringList{kGettingHelp});
+    }
+
+    void findRunsForwardCaseSensitiveWithoutWrapping()
+    {
+        open("xaAa");
+        m_editor->showFindDialog();
+        FindDialog *dialog = m_editor->findDialog();
+        dialog->findField()->setText(u"a"_s);
+        dialog->findNextButton()->click();
+        QCOMPARE(text().textCursor().selectionStart(), 1);
+        QCOMPARE(text().textCursor().selectedText(), u"a"_s);
+        m_editor->findNext(); // F3: the last text found
+        QCOMPARE(text().textCursor().selectionStart(), 3);
+        m_editor->findNext();
+        QCOMPARE(boxes(), QStringList{kSearchTextNotFound});
+        QCOMPARE(text().textCursor().selectionStart(), 3); // the selection stays
+
+        // A text that is not found does not become the last one.
+        dialog->findField()->setText(u"A"_s);
+        dialog->findNextButton()->click();
+        QCOMPARE(m_editor->search().lastFindText(), u"a"_s);
+    }
+
+    void replaceNextReplacesAndMarksChanged()
+    {
+        open("cat cat");
+        ReplaceDialog *dialog = &replaceDialog(u"cat"_s, u"dog"_s);
+        dialog->replaceNextButton()->click();
+        QCOMPARE(text().toPlainText(), u"dog cat"_s);
+        QVERIFY(text().textCursor().position() == 3 && !text().textCursor().hasSelection());
+        QVERIFY(m_editor->scriptChanged());
+        dialog->replaceNextButton()->click();
+        replaceDialog(u"cat"_s, u"emu"_s).replaceNextButton()->click();
+        QCOMPARE(text().toPlainText(), u"dog dog"_s);
+        QCOMPARE(boxes(), QStringList{kSearchTextNotFound});
+
+        // A new dialog starts with the selection and the last replacement (kept
+        // even when nothing was found).
+        dialog->close();
+        QTRY_VERIFY(!m_editor->replaceDialog());
+        open("find me", 0, 4);
+        m_editor->showReplaceDialog();
+        dialog = m_editor->replaceDialog();
+        QCOMPARE(dialog->findField()->text() + dialog->replacementField()->text(), u"findemu"_s);
+    }
+
+    void replaceAllReplacesEachOccurrenceOnce()
+    {
+        open("aaa", 3); // the replacement holds the search text
+        ReplaceDialog &dialog = replaceDialog(u"a"_s, u"aa"_s);
+        dialog.fromBeginningCheck()->setChecked(true);
+        dialog.replaceAllButton()->click();
+        QCOMPARE(text().toPlainText(), u"aaaaaa"_s);
+
+        open("ab ab ab ab", 3, 5);
+        replaceDialog(u"ab"_s, u"X"_s).fromBeginningCheck()->setChecked(false);
+        dialog.replaceAllButton()->click();
+        QCOMPARE(text().toPlainText(), u"ab ab X X"_s);
+
+        // An empty search text is refused, not looped on.
+        replaceDialog(QString(), u"x"_s).replaceAllButton()->click();
+        dialog.replaceNextButton()->click();
+        QCOMPARE(boxes(), QStringList(2, kReplaceCompleted) + QStringList(2, kNoSearchText));
+        QCOMPARE(text().toPlainText(), u"ab ab X X"_s);
+    }
+
+    void toolBoxButtonsAppendTextAndShowCaptionsAndHelp()
+    {
+        open("`M hi\r\n", 6);
+        ToolBoxWindow &box = toolBox();
+        box.show();
+        QTest::mouseMove(box.button(12), QPoint(4, 4));
+        QTRY_COMPARE(box.captionLabel()->text(), u"WAIT - `W # of seconds"_s);
+
+        // A line break follows a command, not a modifier; the caret goes back to
+        // the start. A left click never shows help; a right press only where
+        // there is some, and appends nothing.
+        for (const int number : {9, 18, 21, 22, 23, 24, 25})
+            QTest::mouseClick(box.button(number), Qt::LeftButton);
+        QCOMPARE(text().toPlainText(), u"`M hi\n`B\n`SET Text to set\n%^+{END}+{INSERT}\n"_s);
+        QCOMPARE(text().textCursor().position(), 0);
+        for (const int number : {21, 22, 23, 24, 1})
+            QTest::mousePress(box.button(number), Qt::RightButton, Qt::ShiftModifier);
+        QCOMPARE(boxes(), QStringList{u"Using the {ENTER} in a script will send the enter key to a "
+                                      "running application."_s});
+        QVERIFY(text().toPlainText().endsWith(u"+{INSERT}\n"_s));
+    }
 };
 
-void TestScripter::saveOpenSaveGrowsByOneCrLfAndTrimsBlanks()
-{
-    f.type(QStringLiteral("  `M hello\n\t{TAB}  "));
-    const QString file = f.saveAs(QStringLiteral("round.vlm"));
-    QCOMPARE(f.dialogs().savePresets, QStringList{QStringLiteral("*.vlm")});
-    QCOMPARE(readBytes(file), QByteArray("`M hello\r\n\t{TAB}\r\n"));
-    QCOMPARE(f.scripter->windowTitle(), QStringLiteral("Velmora - ") + file.toUpper());
-
-    f.dialogs().openChoices.enqueue(QStringLiteral("  ") + file + QStringLiteral(" "));
-    f.scripter->open_Click();
-    QCOMPARE(f.text1().toPlainText(), QStringLiteral("`M hello\n\t{TAB}\n"));
-    QCOMPARE(f.scripter->Label1()->text(), QStringLiteral(" 18 Characters"));
-    QVERIFY(!f.scripter->ScriptChanged);
-    f.scripter->save_Click();
-    QCOMPARE(readBytes(file), QByteArray("`M hello\r\n\t{TAB}\r\n\r\n"));
-    QVERIFY(f.dialogs().boxes.isEmpty());
-
-    // Old scripts in Windows-1252 open, and are saved in UTF-8.
-    const QString old = f.path(QStringLiteral("old.vlm"));
-    writeBytes(old, QByteArray("`M \x93"
-                               "caf\xe9\x94\r\n"));
-    f.dialogs().openChoices.enqueue(old);
-    f.scripter->open_Click();
-    f.scripter->save_Click();
-    QCOMPARE(readBytes(old), QStringLiteral("`M \u201ccaf\u00e9\u201d\r\n\r\n").toUtf8());
-
-    // Opening a missing name creates it.
-    const QString fresh = f.path(QStringLiteral("fresh.vlm"));
-    f.dialogs().openChoices.enqueue(fresh);
-    f.scripter->open_Click();
-    QCOMPARE(readBytes(fresh), QByteArray());
-    QCOMPARE(f.scripter->windowTitle(), QStringLiteral("Velmora - ") + fresh.toUpper());
-}
-
-void TestScripter::cancelledDialogsLeaveThePatternName()
-{
-    f.saveAs(QStringLiteral("kept.vlm"));
-    const QString caption = f.scripter->windowTitle();
-    f.type(QStringLiteral("abc"));
-    f.dialogs().answers.enqueue(MessageAnswer::No); // do not save
-    f.scripter->open_Click();                       // and cancel the dialog
-    QCOMPARE(boxTexts(f.dialogs()), QStringList{kSavePrompt});
-    QCOMPARE(f.dialogs().boxes.first().buttons, MessageButtons::YesNoCancel);
-    QVERIFY(f.text1().toPlainText().isEmpty());
-    QCOMPARE(f.scripter->ScriptFileName, QStringLiteral("*.vlm"));
-    QCOMPARE(f.scripter->windowTitle(), caption);
-    QVERIFY(f.scripter->ScriptChanged);
-    // With an empty editor a cancelled Open changes nothing.
-    f.scripter->new_Click();
-    f.scripter->open_Click();
-    QVERIFY(!f.scripter->ScriptChanged);
-
-    // A cancelled Save As writes nothing, silently; Save to the pattern then fails.
-    QVERIFY(QFile::remove(f.path(QStringLiteral("kept.vlm"))));
-    f.dialogs().boxes.clear();
-    f.type(QStringLiteral("`B"));
-    f.scripter->saveas_Click();
-    QCOMPARE(f.scripter->ScriptFileName, QStringLiteral("*.vlm"));
-    QCOMPARE(f.scripter->windowTitle(), QStringLiteral("Velmora - Untitled"));
-    QVERIFY(f.dialogs().boxes.isEmpty());
-    f.scripter->save_Click();
-    QCOMPARE(f.dialogs().boxes.size(), 1);
-    QVERIFY(!f.dialogs().boxes.last().text.isEmpty());
-    QVERIFY(QDir(f.dir->path()).entryList(QDir::Files).isEmpty());
-
-    // A name under a plain file cannot be written either: the system's reason.
-    writeBytes(f.path(QStringLiteral("plain")), "x");
-    f.scripter->ScriptFileName = f.path(QStringLiteral("plain/inner.vlm"));
-    f.scripter->save_Click();
-    QCOMPARE(f.dialogs().boxes.size(), 2);
-    QVERIFY(!f.dialogs().boxes.last().text.isEmpty());
-}
-
-void TestScripter::savePromptOnNewAndClose()
-{
-    const QString file = f.saveAs(QStringLiteral("p.vlm"));
-    f.scripter->show();
-    f.type(QStringLiteral("one"));
-    f.dialogs().answers.enqueue(MessageAnswer::Cancel);
-    f.scripter->new_Click();
-    f.dialogs().answers.enqueue(MessageAnswer::Cancel);
-    QVERIFY(!f.scripter->close());
-    QVERIFY(f.scripter->isVisible());
-    QCOMPARE(f.text1().toPlainText(), QStringLiteral("one"));
-    QVERIFY(!QFile::exists(f.path(QStringLiteral("Scripter.ini"))));
-
-    f.dialogs().answers.enqueue(MessageAnswer::Yes);
-    f.scripter->new_Click();
-    QCOMPARE(readBytes(file), QByteArray("one\r\n"));
-    QVERIFY(f.text1().toPlainText().isEmpty());
-    QVERIFY(f.scripter->ScriptFileName.isEmpty());
-    QCOMPARE(f.scripter->windowTitle(), QStringLiteral("Velmora - Untitled"));
-    QVERIFY(!f.scripter->ScriptChanged);
-    QCOMPARE(boxTexts(f.dialogs()), QStringList(3, kSavePrompt));
-}
-
-void TestScripter::fileCommandsRefuseWhileAScriptWaits()
-{
-    f.type(QStringLiteral("`W 30\n`S after.txt"));
-    const QString file = f.saveAs(QStringLiteral("wait.vlm"));
-    f.type(QStringLiteral("\nedited"));
-    const QString text = f.text1().toPlainText();
-    f.dialogs().answers.enqueue(MessageAnswer::No); // run the file as saved
-
-    bool acted = false;
-    f.platform->loop.onYield = [&] {
-        if (acted)
-            return;
-        acted = true;
-        f.scripter->new_Click();
-        f.scripter->open_Click();
-        f.scripter->save_Click();
-        f.scripter->saveas_Click();
-        f.scripter->print_Click();
-        f.scripter->printsetup_Click();
-        f.scripter->Command2_Click(); // stop
-    };
-    f.scripter->Command2_Click();
-
-    QCOMPARE(boxTexts(f.dialogs()).mid(1), QStringList(6, kScriptExecuting));
-    QCOMPARE(f.text1().toPlainText(), text);
-    QCOMPARE(f.scripter->ScriptFileName, file);
-    QVERIFY(f.dialogs().openPresets.isEmpty());
-    QCOMPARE(f.dialogs().savePresets.size(), 1);
-    QCOMPARE(f.dialogs().printerDialogs, 0);
-    QVERIFY(!QFile::exists(f.path(QStringLiteral("after.txt"))));
-    QCOMPARE(f.scripter->Command2()->text(), QStringLiteral("&Run Script"));
-    QVERIFY(f.scripter->Check1()->isEnabled());
-}
-
-void TestScripter::closeWritesScripterIniAndReopeningLoadsAfresh()
-{
-    f.scripter->move(80, 40);
-    f.scripter->show();
-    f.dialogs().fontChoices.enqueue({QStringLiteral("DejaVu Sans"), 12, false, false, 0x0000ff});
-    f.scripter->Fonts_Click();
-    f.scripter->display_tools_Click();
-    f.scripter->toolBox()->move(30, 60);
-
-    f.type(QStringLiteral("x"));
-    f.dialogs().answers.enqueue(MessageAnswer::No);
-    QVERIFY(f.scripter->close());
-    QCOMPARE(readBytes(f.path(QStringLiteral("Scripter.ini"))),
-             QByteArray("DejaVu Sans\r\n 12 \r\n 255 \r\n 1200 \r\n 600 \r\n"));
-    QTRY_VERIFY(!f.scripter->toolBox());
-    QCOMPARE(readBytes(f.path(QStringLiteral("toolbox.ini"))), QByteArray(" 450 \r\n 900 \r\n"));
-
-    writeBytes(f.path(QStringLiteral("Scripter.ini")), "DejaVu Serif\r\n");
-    f.scripter->showWindow();
-    QVERIFY(f.scripter->isVisible());
-    QVERIFY(f.text1().toPlainText().isEmpty());
-    QVERIFY(!f.scripter->ScriptChanged);
-    QCOMPARE(f.text1().font().family(), QStringLiteral("DejaVu Serif"));
-    QVERIFY(f.scripter->Timer1()->isActive());
-}
-
-void TestScripter::scripterIniIsReadLeniently()
-{
-    const QFont defaults = f.text1().font();
-    writeBytes(f.path(QStringLiteral("Scripter.ini")),
-               "  DejaVu Serif  \r\n 9.75 \r\n 65280 \r\n 300xyz\r\n");
-    ScriptEditorWindow scripter(*f.platform);
-    QCOMPARE(scripter.List1()->font().family(), QStringLiteral("DejaVu Serif"));
-    QCOMPARE(scripter.Text1()->font().pointSizeF(), 9.75);
-    QCOMPARE(scripter.Text1()->palette().color(QPalette::Text), QColor(0, 255, 0));
-    QCOMPARE(scripter.pos(), QPoint(20, 0));
-
-    // Unreadable size and colour leave the defaults; a line without a number is 0.
-    writeBytes(f.path(QStringLiteral("Scripter.ini")), "\r\nbig\r\nred\r\nleft\r\n 150 \r\n");
-    ScriptEditorWindow second(*f.platform);
-    QCOMPARE(second.Text1()->font().family(), defaults.family());
-    QCOMPARE(second.Text1()->font().pointSizeF(), defaults.pointSizeF());
-    QCOMPARE(second.Text1()->palette().color(QPalette::Text), QColor(Qt::black));
-    QCOMPARE(second.pos(), QPoint(0, 10));
-}
-
-void TestScripter::fontsDialogPresetsAndApplies()
-{
-    QFont start(QStringLiteral("DejaVu Sans Mono"));
-    start.setPointSizeF(11);
-    f.text1().setFont(start);
-    f.scripter->Fonts_Click(); // cancelled
-    const FakeDialogs::FontRequest request = f.dialogs().fontRequests.value(0);
-    QCOMPARE(request.flags, 259);
-    QCOMPARE(request.preset.name, QStringLiteral("DejaVu Sans Mono"));
-    QCOMPARE(request.preset.size, 11.0);
-    QCOMPARE(f.text1().font().family(), QStringLiteral("DejaVu Sans Mono"));
-
-    f.dialogs().fontChoices.enqueue({QStringLiteral("DejaVu Serif"), 15, true, true, 0x804020});
-    f.scripter->Fonts_Click();
-    for (QWidget *widget : {static_cast<QWidget *>(f.scripter->Text1()),
-                            static_cast<QWidget *>(f.scripter->List1())}) {
-        QCOMPARE(widget->font().family(), QStringLiteral("DejaVu Serif"));
-        QCOMPARE(widget->font().pointSizeF(), 15.0);
-        QVERIFY(widget->font().bold() && widget->font().italic());
-        QCOMPARE(widget->palette().color(QPalette::Text), QColor(0x20, 0x40, 0x80));
-    }
-}
-
-void TestScripter::clipboardCommandsMarkChanged()
-{
-    f.text1().setPlainText(QStringLiteral("ab\ncd"));
-    f.scripter->ScriptChanged = false;
-    f.text1().selectAll();
-    f.scripter->Copy_Click();
-    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ab\ncd"));
-    QVERIFY(!f.scripter->ScriptChanged);
-    f.scripter->cut_Click();
-    QVERIFY(f.text1().toPlainText().isEmpty());
-    QVERIFY(f.scripter->ScriptChanged);
-
-    f.scripter->ScriptChanged = false;
-    f.scripter->paste_Click();
-    f.scripter->paste_Click();
-    QCOMPARE(f.text1().toPlainText(), QStringLiteral("ab\ncdab\ncd"));
-    QVERIFY(f.scripter->ScriptChanged);
-}
-
-void TestScripter::characterCountCountsCrLf()
-{
-    f.scripter->show();
-    f.type(QStringLiteral("abc"));
-    QVERIFY(f.scripter->Label1()->text().isEmpty()); // not while typing
-    QTest::mouseMove(f.text1().viewport(), QPoint(5, 5));
-    QTRY_COMPARE(f.scripter->Label1()->text(), QStringLiteral(" 3 Characters"));
-    f.type(QStringLiteral("\nd"));
-    f.scripter->showCharacterCount();
-    QCOMPARE(f.scripter->Label1()->text(), QStringLiteral(" 6 Characters"));
-}
-
-void TestScripter::toolButtonsShowStatusAndShiftSaveIsSaveAs()
-{
-    f.scripter->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.scripter.get()));
-    QTest::mouseMove(f.scripter->SSCommand(1), QPoint(5, 5));
-    QTRY_COMPARE(f.scripter->Label2()->text(), QStringLiteral("Open Existing Script"));
-    QTest::mouseMove(f.scripter->centralWidget(), QPoint(400, 250));
-    QTRY_VERIFY(f.scripter->Label2()->text().isEmpty());
-
-    // Shift + left press on Save: Save As, and no plain Save after it.
-    f.type(QStringLiteral("`B"));
-    f.dialogs().saveChoices.enqueue(f.path(QStringLiteral("shift.vlm")));
-    QTest::mouseClick(f.scripter->SSCommand(3), Qt::LeftButton, Qt::ShiftModifier);
-    QCOMPARE(readBytes(f.path(QStringLiteral("shift.vlm"))), QByteArray("`B\r\n"));
-    QVERIFY(f.dialogs().boxes.isEmpty());
-    // A plain click on Save saves to the name.
-    f.type(QStringLiteral("\n`U"));
-    QTest::mouseClick(f.scripter->SSCommand(3), Qt::LeftButton);
-    QCOMPARE(readBytes(f.path(QStringLiteral("shift.vlm"))), QByteArray("`B\r\n`U\r\n"));
-    QCOMPARE(f.dialogs().savePresets.size(), 1);
-}
-
-void TestScripter::menuShortcutsAndExit()
-{
-    const QList<std::pair<const char *, const char *>> shortcuts = {
-        {"run_script", "F5"}, {"display_tools", "F6"}, {"save", "F7"},
-        {"fonts", "F8"},      {"FindNext", "F3"},      {"cut", "Ctrl+X"}};
-    for (const auto &[name, keys] : shortcuts)
-        QCOMPARE(f.scripter->findChild<QAction *>(name)->shortcut(), QKeySequence(keys));
-    QCOMPARE(f.scripter->findChild<QAction *>(QStringLiteral("saveas"))->text(),
-             QStringLiteral("Save &As"));
-
-    // Exit closes the window through its closing sequence.
-    f.scripter->show();
-    f.type(QStringLiteral("x"));
-    f.dialogs().answers.enqueue(MessageAnswer::No);
-    f.scripter->findChild<QAction *>(QStringLiteral("exit"))->trigger();
-    QVERIFY(!f.scripter->isVisible());
-    QCOMPARE(boxTexts(f.dialogs()), QStringList{kSavePrompt});
-}
-
-void TestScripter::clockShowsTwelveHourTime()
-{
-    QCOMPARE(f.scripter->Label4()->text(), QStringLiteral("10:00 AM"));
-    const QList<std::pair<QTime, QString>> cases = {{QTime(15, 5), QStringLiteral("3:05 PM")},
-                                                    {QTime(0, 7), QStringLiteral("12:07 AM")},
-                                                    {QTime(12, 30), QStringLiteral("12:30 PM")}};
-    for (const auto &[time, shown] : cases) {
-        f.platform->time.current = QDateTime(QDate(2026, 3, 1), time);
-        f.scripter->Timer1_Timer();
-        QCOMPARE(f.scripter->Label4()->text(), shown);
-    }
-}
-
-void TestScripter::resizeFollowsWindowAndIgnoresNegativeSizes()
-{
-    f.scripter->show();
-    QWidget *client = f.scripter->centralWidget();
-    f.scripter->resize(600, 500);
-    QTRY_COMPARE(f.scripter->Text1()->width(), (client->width() * 15 + 75 - 300) / 15);
-    QCOMPARE(f.scripter->Text1()->height(), (client->height() * 15 + 730 - 1960) / 15);
-    QCOMPARE(f.scripter->List1()->height(), (client->height() * 15 + 730 - 1860) / 15);
-
-    f.scripter->hide();
-    const int textHeight = f.scripter->Text1()->height();
-    const int listHeight = f.scripter->List1()->height();
-    client->resize(15, 40); // both height formulas come out negative
-    f.scripter->Form_Resize();
-    QCOMPARE(f.scripter->Text1()->width(), 0);
-    QCOMPARE(f.scripter->Text1()->height(), textHeight);
-    QCOMPARE(f.scripter->List1()->height(), listHeight);
-}
-
-void TestScripter::printRefusesBlankTextAndWritesHeadingAndTextToPdf()
-{
-    const QString pdf = f.path(QStringLiteral("out.pdf"));
-    f.scripter->printer().setOutputFileName(pdf);
-    f.type(QStringLiteral("   "));
-    f.scripter->print_Click();
-    QCOMPARE(boxTexts(f.dialogs()), QStringList{QStringLiteral("There is nothing to print!")});
-    QVERIFY(!QFile::exists(pdf));
-    // Print Setup hands the printer to the printer dialog.
-    f.scripter->printsetup_Click();
-    QCOMPARE(f.dialogs().printerDialogs, 1);
-
-    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-    if (pdftotext.isEmpty())
-        QSKIP("pdftotext (poppler-utils) is not installed");
-    QStringList lines = {QStringLiteral("`M hello printer")};
-    for (int i = 1; i <= 120; ++i)
-        lines.append(QStringLiteral("line %1").arg(i));
-    f.text1().setPlainText(lines.join(u'\n'));
-    const QString script = f.saveAs(QStringLiteral("printed.vlm"));
-    f.scripter->print_Click();
-    QCOMPARE(f.dialogs().boxes.size(), 1);
-
-    QProcess process;
-    process.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    QVERIFY(process.waitForFinished(30000));
-    const QString text = QString::fromUtf8(process.readAllStandardOutput());
-    const qsizetype heading = text.indexOf(script);
-    QVERIFY2(heading >= 0, qPrintable(text.left(400)));
-    QVERIFY(text.indexOf(QStringLiteral("`M hello printer")) > heading);
-    QVERIFY(text.contains(QStringLiteral("line 120")));
-    QVERIFY(text.count(u'\f') >= 2); // 120 lines do not fit on one page
-}
-
-void TestScripter::highlightingNeverChangesTheText()
-{
-    const QString file = f.path(QStringLiteral("colours.vlm"));
-    const QByteArray bytes = "`* a comment\r\n`SET some text\r\n%{F4}+(ab)\r\n`u\r\n";
-    writeBytes(file, bytes);
-    f.dialogs().openChoices.enqueue(file);
-    f.scripter->open_Click();
-    f.scripter->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.scripter.get()));
-    QVERIFY(!f.scripter->ScriptChanged);
-
-    const auto formats = [&](int block) {
-        return f.text1().document()->findBlockByNumber(block).layout()->formats();
-    };
-    QVERIFY(formats(0).size() == 1 && formats(0).first().length == 12);
-    QCOMPARE(formats(1).first().length, 4); // "`SET"
-    QVERIFY(formats(1).first().format != formats(1).last().format);
-    QCOMPARE(formats(2).size(), 4); // %, {F4}, "+(" (one run), )
-    QCOMPARE(formats(2).at(1).length, 4);
-    QCOMPARE(formats(3).size(), 1); // "`u": the name alone
-
-    f.scripter->save_Click();
-    QCOMPARE(readBytes(file), bytes + "\r\n");
-}
-
-void TestScripter::helpAndAboutMenus()
-{
-    f.scripter->get_help_Click();
-    QCOMPARE(boxTexts(f.dialogs()),
-             QStringList{QStringLiteral("To get help on any item just click the RIGHT mouse "
-                                        "button on the item you wish to view help on.")});
-    f.scripter->AboutMenu_Click(); // unset: nothing happens
-    int abouts = 0;
-    f.scripter->setShowAbout([&abouts] { ++abouts; });
-    f.scripter->findChild<QAction *>(QStringLiteral("AboutMenu"))->trigger();
-    QCOMPARE(abouts, 1);
-}
-
-QTEST_MAIN(TestScripter)
+QTEST_MAIN(TestScriptEditor)
 #include "test_script_editor.moc"

@@ -1,7 +1,14 @@
+// The script engine on the fake platform: the run state, stops, auto-run, and
+// what each command does to files and the platform. Then the pieces of a line
+// the runs cannot reach one by one: prefixes that resemble others, argument
+// positions and edges, date and time forms, and line ends.
+
 #include "commands.h"
 #include "fakeplatform.h"
 #include "fakescripthost.h"
 #include "scriptengine.h"
+#include "scriptfile.h"
+#include "scriptline.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +17,10 @@
 
 using namespace korvane;
 using namespace korvane::script;
+using namespace Qt::StringLiterals;
+using States = QList<RunState>;
+
+Q_DECLARE_METATYPE(korvane::script::LineKind)
 
 namespace {
 
@@ -17,6 +28,13 @@ QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
 }
 
 } // namespace
@@ -30,18 +48,20 @@ class TestScriptEngine : public QObject
     FakeScriptHost m_host;
 
     FakePlatform &platform() { return *m_fake; }
-
-    // Writes `bytes` to `name` in the test folder (the current one) and returns its path.
-    QString writeFile(const QByteArray &bytes, const QString &name = QStringLiteral("t.vlm"))
+    QStringList boxes() const
     {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        [&] { QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate)); }();
-        file.write(bytes);
-        return path;
+        QStringList texts;
+        for (const FakeDialogs::Box &box : m_fake->dialog.boxes)
+            texts.append(box.text);
+        return texts;
     }
-
-    void run(QString path) { ScriptEngine(m_host, platform()).Execute_Script(path); }
+    // Runs the script file `name` (in the test folder, the current one).
+    void runFile(QString name) { ScriptEngine(m_host, platform()).runOrStop(name); }
+    void run(const QByteArray &script)
+    {
+        writeFile(u"t.vlm"_s, script);
+        runFile(u"t.vlm"_s);
+    }
 
 private Q_SLOTS:
     void init()
@@ -54,226 +74,232 @@ private Q_SLOTS:
         platform().loop.advancing = &platform().time;
     }
 
-    void endOfScriptShowsCharacterCountAndIdles()
+    void endsShowTheirStateAndCharacterCount()
     {
-        run(writeFile("`* nothing\r\n"));
-        QCOMPARE(m_host.labels.last(), QStringLiteral(" 42 Characters"));
-        QCOMPARE(m_host.caption, kRunCaption);
-        QVERIFY(m_host.checkEnabled);
-        QVERIFY(!platform().loop.ended);
-    }
+        m_host.debugOn = true;
+        m_host.debugLines = 3;
+        run("`* a\r\n`* b\r\n");
+        QCOMPARE(m_host.shownLines, (QList<int>{0, 1, 2}));
+        QCOMPARE(m_host.characterCounts, 1);
 
-    void unopenableScriptReportsAndIdles()
-    {
-        run(m_dir.filePath(QStringLiteral("missing.vlm")));
-        QCOMPARE(platform().dialog.boxes.size(), 1);
-        QCOMPARE(platform().dialog.boxes[0].text, kCannotOpenScript);
-        QCOMPARE(m_host.caption, kRunCaption);
-        QVERIFY(m_host.checkEnabled);
-        QVERIFY(m_host.labels.isEmpty());
+        // Early ends (`EXIT, a script that does not open, a failed `F) show no
+        // count; `EXIT closes the window.
+        run("`exit\r\n`M never\r\n");
+        QCOMPARE(m_host.closes, 1);
+        runFile(u"missing.vlm"_s);
+        run("`K nothing-matches*\r\n`F missing.txt\r\n`M never\r\n");
+        QCOMPARE(boxes(), (QStringList{kCannotOpenScript, kCannotOpenReadFile}));
+        constexpr RunState running = RunState::Running, idle = RunState::Idle;
+        QCOMPARE(m_host.states,
+                 (States{running, idle, running, idle, running, idle, running, idle}));
+        QCOMPARE(m_host.characterCounts, 1);
+        QVERIFY(!platform().loop.ended);
+
+        // An earlier failure never counts against a later `F that opens.
+        writeFile(u"ok.txt"_s, "x");
+        run("`K nothing-matches*\r\n`F ok.txt\r\n`M shown\r\n");
+        QCOMPARE(boxes().last(), u"shown"_s);
     }
 
     void autoRunEndsTheProgram()
     {
         m_host.autoRunMode = true;
-        run(writeFile("`SET x\r\n"));
+        run("`SET x\r\n");
         QVERIFY(platform().loop.ended);
         QCOMPARE(platform().loop.exitCode, 0);
-
-        platform().loop.ended = false;
-        m_host.caption = kRunCaption; // the ended program left the window as it was
-        m_host.checkEnabled = true;
-        run(m_dir.filePath(QStringLiteral("missing.vlm")));
-        QVERIFY(platform().loop.ended);
+        run("`EXIT\r\n`M never\r\n");
+        QCOMPARE(platform().loop.exitCode, 0);
+        QVERIFY(boxes().isEmpty() && m_host.closes == 0);
+        runFile(u"missing.vlm"_s);
         QCOMPARE(platform().loop.exitCode, 1);
+        QCOMPARE(m_host.characterCounts, 0);
     }
 
     void saveBeforeRunQuestion()
     {
-        const QString path = writeFile("`S out.txt\r\n");
         m_host.changed = true;
-
         platform().dialog.answers.enqueue(MessageAnswer::Cancel);
-        run(path);
+        run("`S out.txt\r\n");
         QCOMPARE(platform().dialog.boxes[0].text, kSaveBeforeRunQuestion);
         QCOMPARE(platform().dialog.boxes[0].buttons, MessageButtons::YesNoCancel);
-        QVERIFY(!QFile::exists(QStringLiteral("out.txt")));
-        QCOMPARE(m_host.caption, kRunCaption);
+        QVERIFY(!QFile::exists(u"out.txt"_s));
+        QVERIFY(m_host.states.isEmpty());
 
         // Yes saves first; the run then reads what the save left on disk.
         platform().dialog.answers.enqueue(MessageAnswer::Yes);
-        m_host.onSave = [&] { writeFile("`SET saved\r\n`S out.txt\r\n"); };
-        run(path);
-        QCOMPARE(m_host.saves, 1);
-        QCOMPARE(readAll(QStringLiteral("out.txt")), QByteArray("saved\r\n"));
+        m_host.onSave = [] { writeFile(u"t.vlm"_s, "`SET saved\r\n`S out.txt\r\n"); };
+        run("`S out.txt\r\n");
+        QCOMPARE(readAll(u"out.txt"_s), QByteArray("saved\r\n"));
 
         // No runs the file as it is, without saving.
         platform().dialog.answers.enqueue(MessageAnswer::No);
-        m_host.onSave = {};
-        writeFile("`SET unsaved edits ignored\r\n`S out2.txt\r\n");
-        run(path);
+        run("`SET unsaved edits ignored\r\n`S out2.txt\r\n");
         QCOMPARE(m_host.saves, 1);
-        QCOMPARE(readAll(QStringLiteral("out2.txt")), QByteArray("unsaved edits ignored\r\n"));
-    }
-
-    void stateGuards()
-    {
-        // While stopping (debug box still disabled) a start does nothing.
-        m_host.checkEnabled = false;
-        run(writeFile("`M hi\r\n"));
-        QVERIFY(platform().dialog.boxes.isEmpty());
-
-        // A call while running is a stop request: caption back, label cleared.
-        m_host.checkEnabled = true;
-        m_host.caption = kStopCaption;
-        run(writeFile("`M hi\r\n"));
-        QVERIFY(platform().dialog.boxes.isEmpty());
-        QCOMPARE(m_host.caption, kRunCaption);
-        QCOMPARE(m_host.labels, QStringList{QString()});
+        QCOMPARE(readAll(u"out2.txt"_s), QByteArray("unsaved edits ignored\r\n"));
     }
 
     void stopDuringWaitEndsTheRun()
     {
-        const QString path = writeFile("`W 30\r\n`M after\r\n");
+        writeFile(u"t.vlm"_s, "`W 30\r\n`M after\r\n");
+        QString name = u"t.vlm"_s;
         ScriptEngine engine(m_host, platform());
         int yields = 0;
         platform().loop.onYield = [&] {
             if (++yields == 5) {
-                QString name = path;
-                engine.Execute_Script(name); // the user clicks Stop
+                engine.runOrStop(name); // the user clicks Stop
+                QCOMPARE(engine.state(), RunState::Stopping);
+                engine.runOrStop(name); // and Run again: nothing until the run winds down
             }
         };
-        QString name = path;
-        engine.Execute_Script(name);
+        engine.runOrStop(name);
         QCOMPARE(yields, 5);
-        QVERIFY(platform().dialog.boxes.isEmpty()); // no further line ran
-        QCOMPARE(m_host.caption, kRunCaption);
-        QVERIFY(m_host.checkEnabled);
-        QCOMPARE(m_host.labels.first(), QStringLiteral(" 30 Seconds Remaining"));
-        QCOMPARE(m_host.labels.last(), QString()); // cleared by the stop request
+        QVERIFY(boxes().isEmpty()); // no further line ran
+        QCOMPARE(m_host.states, (States{RunState::Running, RunState::Stopping, RunState::Idle}));
+        QCOMPARE(m_host.progress.first(), u" 30 Seconds Remaining"_s);
+        QCOMPARE(m_host.progress.last(), QString()); // cleared by the stop request
     }
 
-    void waitCountsDown()
+    void waitsCountDownInSecondsAndWaitForDatesAndTimes()
     {
-        run(writeFile("`W 2\r\n"));
-        for (const char *label :
-             {" 2 Seconds Remaining", " 1 Seconds Remaining", " 0 Seconds Remaining"})
-            QVERIFY2(m_host.labels.contains(QLatin1String(label)), label);
-        // 2 s in 20 ms passes, cleared at the end, then the character count.
+        run("`W 2\r\n");
+        QCOMPARE(m_host.progress.first(), u" 2 Seconds Remaining"_s);
+        QVERIFY(m_host.progress.contains(u" 0 Seconds Remaining"_s));
+        // 2 s in 20 ms passes, cleared at the end.
         QVERIFY(platform().loop.waitCalls >= 100 && platform().loop.waitCalls <= 102);
-        QCOMPARE(m_host.labels.at(m_host.labels.size() - 2), QString());
-    }
+        QCOMPARE(m_host.progress.last(), QString());
 
-    void waitsForDatesAndTimes()
-    {
         // Past date, past time, unreadable argument: no wait at all.
-        run(writeFile("`D 01/01/2000\r\n`T 09:00 AM\r\n`D someday\r\n`T later\r\n"));
+        platform().loop.waitCalls = 0;
+        run("`D 01/01/2000\r\n`T 09:00 AM\r\n`D someday\r\n`T later\r\n");
         QCOMPARE(platform().loop.waitCalls, 0);
-
-        // 10:00 now; wait until 10:00:01 AM.
-        run(writeFile("`T 10:00:01 AM\r\n"));
-        QVERIFY(platform().loop.waitCalls >= 50);
-        QVERIFY(platform().time.current.time() >= QTime(10, 0, 1));
-    }
-
-    void debugSelectionFollowsTheLines()
-    {
-        m_host.debugOn = true;
-        m_host.listSize = 3;
-        run(writeFile("`* a\r\n`* b\r\n`* c\r\n"));
-        QCOMPARE(m_host.selected, (QList<int>{0, 1, 2}));
+        // Just after 10:00:02 now; wait until 10:00:03 AM.
+        run("`T 10:00:03 AM\r\n");
+        QVERIFY(platform().loop.waitCalls >= 40);
+        QVERIFY(platform().time.current.time() >= QTime(10, 0, 3));
     }
 
     void setDataMovesThroughFiles()
     {
-        writeFile("first\r\nsecond\r\n", QStringLiteral("in.txt"));
-        run(writeFile("`F in.txt\r\n`S joined.txt\r\n`SET  two blanks\r\n"
-                      "`SA log.txt\r\n`SA log.txt\r\n`S once.txt\r\n`S once.txt\r\n"));
-        QCOMPARE(readAll(QStringLiteral("joined.txt")), QByteArray("firstsecond\r\n"));
-        QCOMPARE(readAll(QStringLiteral("log.txt")), QByteArray(" two blanks\r\n two blanks\r\n"));
-        QCOMPARE(readAll(QStringLiteral("once.txt")), QByteArray(" two blanks\r\n"));
-    }
-
-    void failedReadFileEndsTheRun()
-    {
-        run(writeFile("`K nothing-matches*\r\n`F missing.txt\r\n`M never\r\n"));
-        QCOMPARE(platform().dialog.boxes.size(), 1);
-        QCOMPARE(platform().dialog.boxes[0].text, kCannotOpenReadFile);
-        QCOMPARE(m_host.caption, kRunCaption);
-        QVERIFY(m_host.checkEnabled);
-
-        // An earlier failure never counts against a later `F that opens.
-        writeFile("x", QStringLiteral("ok.txt"));
-        platform().dialog.boxes.clear();
-        run(writeFile("`K nothing-matches*\r\n`F ok.txt\r\n`M shown\r\n"));
-        QCOMPARE(platform().dialog.boxes.size(), 1);
-        QCOMPARE(platform().dialog.boxes[0].text, QStringLiteral("shown"));
+        writeFile(u"in.txt"_s, "first\r\nsecond\r\n");
+        run("`F in.txt\r\n`S joined.txt\r\n`SET  two blanks\r\n"
+            "`SA log.txt\r\n`SA log.txt\r\n`S once.txt\r\n`S once.txt\r\n");
+        QCOMPARE(readAll(u"joined.txt"_s), QByteArray("firstsecond\r\n"));
+        QCOMPARE(readAll(u"log.txt"_s), QByteArray(" two blanks\r\n two blanks\r\n"));
+        QCOMPARE(readAll(u"once.txt"_s), QByteArray(" two blanks\r\n"));
     }
 
     void filesAndDirectories()
     {
-        writeFile("alpha", QStringLiteral("a.txt"));
-        QVERIFY(QDir().mkdir(QStringLiteral("keep.tmp")));
-        run(writeFile("`MD made\r\n`MD deep/er\r\n`CP a.txt made/b c.txt\r\n"
-                      "`CP a.txt a.txt\r\n`SET x\r\n`S one.tmp\r\n`S two.tmp\r\n"
-                      "`K *.tmp\r\n`MD gone\r\n`RD gone\r\n`RD made\r\n"));
-        QVERIFY(QFileInfo(QStringLiteral("made")).isDir()); // not empty: stays
-        QVERIFY(!QFileInfo::exists(QStringLiteral("deep")));
-        QCOMPARE(readAll(QStringLiteral("made/bc.txt")), QByteArray("alpha"));
-        QCOMPARE(readAll(QStringLiteral("a.txt")), QByteArray("alpha"));
-        QVERIFY(!QFile::exists(QStringLiteral("one.tmp")));
-        QVERIFY(!QFile::exists(QStringLiteral("two.tmp")));
-        QVERIFY(QFileInfo(QStringLiteral("keep.tmp")).isDir()); // directories never go
-        QVERIFY(!QFileInfo::exists(QStringLiteral("gone")));
+        writeFile(u"a.txt"_s, "alpha");
+        QVERIFY(QDir().mkdir(u"keep.tmp"_s));
+        run("`MD made\r\n`MD deep/er\r\n`CP a.txt made/b c.txt\r\n"
+            "`CP a.txt a.txt\r\n`SET x\r\n`S one.tmp\r\n`S two.tmp\r\n"
+            "`K *.tmp\r\n`MD gone\r\n`RD gone\r\n`RD made\r\n");
+        QVERIFY(QFileInfo(u"made"_s).isDir()); // not empty: stays
+        QVERIFY(!QFileInfo::exists(u"deep"_s));
+        QCOMPARE(readAll(u"made/bc.txt"_s), QByteArray("alpha"));
+        QCOMPARE(readAll(u"a.txt"_s), QByteArray("alpha"));
+        QVERIFY(!QFile::exists(u"one.tmp"_s) && !QFile::exists(u"two.tmp"_s));
+        QVERIFY(QFileInfo(u"keep.tmp"_s).isDir()); // directories never go
+        QVERIFY(!QFileInfo::exists(u"gone"_s));
     }
 
     void platformCommands()
     {
-        platform().dialog.inputs.enqueue(QStringLiteral("typed"));
-        run(writeFile("`E /USR/BIN/XTERM -E TOP\r\n`A Untitled - Editor\r\n`I Your name?\r\n`U\r\n"
-                      "`SD\r\n`U\r\n`STAP\r\n`U\r\n`STM \r\n`U\r\n`B\r\n`m hello\r\n"
-                      " `M typed{ENTER}\r\n\r\n`EXIT \r\n"));
+        platform().dialog.inputs.enqueue(u"typed"_s);
+        run("`E /USR/BIN/XTERM -E TOP\r\n`A Untitled - Editor\r\n`I Your name?\r\n`U\r\n"
+            "`SD\r\n`U\r\n`STAP\r\n`U\r\n`STM \r\n`U\r\n`B\r\n`m hello\r\n"
+            " `M typed{ENTER}\r\n\r\n`comx ATZ\r\n`EXIT \r\n");
         QCOMPARE(platform().launcher.started,
                  (QStringList{"/USR/BIN/XTERM -E TOP", "IT "})); // "`EXIT " is "`E"
         QCOMPARE(platform().activator.activated, QStringList{"Untitled - Editor"});
         QCOMPARE(platform().dialog.inputPrompts, QStringList{"Your name?"});
         QCOMPARE(platform().player.beeps, 1);
-        QCOMPARE(platform().dialog.boxes.size(), 1);
-        QCOMPARE(platform().dialog.boxes[0].text, QStringLiteral("hello"));
-        const QList<FakeKeyboard::Sent> &sent = platform().keys.sent;
-        QCOMPARE(sent.size(), 5); // the empty line sends nothing
-        QCOMPARE(sent[0].notation, QStringLiteral("typed"));
-        QVERIFY(!sent[0].wait);
-        QCOMPARE(sent[1].notation, QStringLiteral("01/15/2026"));
-        QCOMPARE(sent[2].notation, QStringLiteral("10:00 AM"));
-        QCOMPARE(sent[3].notation, QStringLiteral("10:00"));
-        QCOMPARE(sent[4].notation, QStringLiteral(" `M typed{ENTER}"));
-        QVERIFY(sent[4].wait);
+        // The port name shows in capitals; one that is not COMn is a file here.
+        QCOMPARE(boxes(), (QStringList{"hello", "COMX", " ATZ"}));
+        QCOMPARE(readAll(u"COMX"_s), QByteArray(" ATZ\r\n"));
+        QStringList notations;
+        for (const FakeKeyboard::Sent &sent : platform().keys.sent)
+            notations.append(sent.notation + (sent.wait ? u" (waits)"_s : QString()));
+        // The empty line sends nothing.
+        QCOMPARE(notations, (QStringList{"typed", "01/15/2026", "10:00 AM", "10:00",
+                                         " `M typed{ENTER} (waits)"}));
     }
 
-    void exitEndsTheRunAndClosesTheWindow()
+    void classification_data()
     {
-        run(writeFile("`exit\r\n`M never\r\n"));
-        QVERIFY(platform().dialog.boxes.isEmpty());
-        QCOMPARE(m_host.closes, 1);
-        QCOMPARE(m_host.caption, kRunCaption);
-        QVERIFY(m_host.checkEnabled);
-
-        m_host.autoRunMode = true;
-        run(writeFile("`EXIT\r\n`M never\r\n"));
-        QVERIFY(platform().loop.ended);
-        QCOMPARE(m_host.closes, 1);
+        // Fixed positions, not words: the character after a command is skipped.
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<LineKind>("kind");
+        QTest::addColumn<QString>("argument");
+        QTest::newRow("comment") << "`* note" << LineKind::Comment << "";
+        QTest::newRow("exit") << "`exit" << LineKind::Exit << "";
+        QTest::newRow("exit and more is execute") << "`EXIT " << LineKind::Execute << "IT ";
+        QTest::newRow("message") << "`Mxhello " << LineKind::Message << "hello ";
+        QTest::newRow("st is save") << "`ST x" << LineKind::Save << " x";
+        QTest::newRow("set, short") << "`SET" << LineKind::Set << "";
+        QTest::newRow("stap") << "`STAP x" << LineKind::SetTime12 << "";
+        QTest::newRow("keystrokes") << " `M x{ENTER}" << LineKind::Keystrokes << " `M x{ENTER}";
+        QTest::newRow("unknown backquote types") << "`X" << LineKind::Keystrokes << "`X";
+        QTest::newRow("lone backquote types") << "`" << LineKind::Keystrokes << "`";
+    }
+    void classification()
+    {
+        QFETCH(QString, line);
+        QFETCH(LineKind, kind);
+        QFETCH(QString, argument);
+        const ClassifiedLine classified = classifyLine(line);
+        QCOMPARE(classified.kind, kind);
+        QCOMPARE(classified.argument, argument);
     }
 
-    void serialPortNotCOMnIsAFile()
+    void argumentReaders()
     {
-        // The port name shows in capitals; one that is not COMn opens as a file in
-        // the current folder. (An absent COMn port is a hostile-input case.)
-        run(writeFile("`comx ATZ\r\n"));
-        QCOMPARE(platform().dialog.boxes.size(), 2);
-        QCOMPARE(platform().dialog.boxes[0].text, QStringLiteral("COMX"));
-        QCOMPARE(platform().dialog.boxes[1].text, QStringLiteral(" ATZ"));
-        QCOMPARE(readAll(QStringLiteral("COMX")), QByteArray(" ATZ\r\n"));
+        const CopyArguments noDestination = copyArguments(u"a.txt");
+        QCOMPARE(noDestination.source, "a.txt");
+        QVERIFY(noDestination.destination.isEmpty());
+        QCOMPARE(serialDevice("COM1"), "/dev/ttyS0");
+        QCOMPARE(serialDevice("COM0"), "COM0");
+        QCOMPARE(waitSeconds(u"0.5 seconds"), 0.5);
+    }
+
+    void datesAndTimesInUsForms()
+    {
+        QCOMPARE(parseUsDate(u"12/05/2026"), std::optional(QDate(2026, 12, 5)));
+        QCOMPARE(parseUsDate(u"1/2/27 10:00"), std::optional(QDate(2027, 1, 2)));
+        QVERIFY(!parseUsDate(u"13/01/2026") && !parseUsDate(u"MM/DD/YYYY"));
+        QCOMPARE(parseTimeOfDay(u"10:30:15 PM"), std::optional(QTime(22, 30, 15)));
+        QCOMPARE(parseTimeOfDay(u"12:00 AM"), std::optional(QTime(0, 0)));
+        QCOMPARE(parseTimeOfDay(u"12:01 pm"), std::optional(QTime(12, 1)));
+        QVERIFY(!parseTimeOfDay(u"HH:MM:SS AM/PM") && !parseTimeOfDay(u"25:00"));
+        QCOMPARE(time12(QTime(0, 5)), "12:05 AM");
+        QCOMPARE(time12(QTime(13, 9)), "01:09 PM");
+        QCOMPARE(time24(QTime(7, 3)), "07:03");
+    }
+
+    void lineEnds_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("cr") << QByteArray("a\rb") << QStringList{"a", "b"};
+        QTest::newRow("lf") << QByteArray("a\nb\n") << QStringList{"a", "b"};
+        QTest::newRow("empty lines kept") << QByteArray("a\r\n\r\nb") << QStringList{"a", "", "b"};
+        QTest::newRow("empty file") << QByteArray() << QStringList{};
+        QTest::newRow("single line end") << QByteArray("\r\n") << QStringList{""};
+        QTest::newRow("bom dropped") << QByteArray("\xef\xbb\xbf"
+                                                   "a")
+                                     << QStringList{"a"};
+    }
+    void lineEnds()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, lines);
+        writeFile(u"s.vlm"_s, bytes);
+        ScriptFileReader reader(u"s.vlm"_s);
+        QStringList read;
+        while (const std::optional<QString> line = reader.readLine())
+            read.append(*line);
+        QCOMPARE(read, lines);
     }
 };
 

@@ -13,38 +13,36 @@
 class FakeScriptHost : public korvane::script::ScriptHost
 {
 public:
+    using RunState = korvane::script::RunState;
+
     bool scriptChanged() const override { return changed; }
     bool autoRun() const override { return autoRunMode; }
-    void save_Click() override
+    void saveScript() override
     {
         ++saves;
         if (onSave)
             onSave();
     }
-    QString command2Caption() const override { return caption; }
-    void setCommand2Caption(const QString &c) override { caption = c; }
-    bool check1Enabled() const override { return checkEnabled; }
-    void setCheck1Enabled(bool enabled) override { checkEnabled = enabled; }
-    bool check1Value() const override { return debugOn; }
-    void selectListItem(int index) override
+    void runStateChanged(RunState state) override { states.append(state); }
+    bool debugViewOn() const override { return debugOn; }
+    void showDebugLine(int index) override
     {
-        if (index < listSize)
-            selected.append(index);
+        if (index < debugLines)
+            shownLines.append(index);
     }
-    void setLabel1(const QString &text) override { labels.append(text); }
-    qsizetype textLength() const override { return textChars; }
+    void showProgress(const QString &text) override { progress.append(text); }
+    void showCharacterCount() override { ++characterCounts; }
     void closeWindow() override { ++closes; }
 
     bool changed = false;
     bool autoRunMode = false;
     int saves = 0;
     std::function<void()> onSave;
-    QString caption = korvane::script::kRunCaption;
-    bool checkEnabled = true;
+    QList<RunState> states;
     bool debugOn = false;
-    int listSize = 0;
-    QList<int> selected;
-    QStringList labels;
-    qsizetype textChars = 42;
+    int debugLines = 0;
+    QList<int> shownLines;
+    QStringList progress;
+    int characterCounts = 0;
     int closes = 0;
 };
