@@ -152,19 +152,20 @@ private slots:
 
         FakePlatform platform;
         FakeScriptHost host;
+        script::ScriptEngine engine(host, platform);
         platform.loop.advancing = &platform.time;
         // A wait still going after 200 polling passes is stopped, as a user would.
         int yields = 0;
         platform.loop.onYield = [&] {
             if (++yields == 200)
-                host.caption = script::kRunCaption;
+                engine.requestStop();
         };
         QString path = m_home->file(u"hostile.vlm"_s);
         {
             const auto limit = limitFileSize(maxFileSize < 0 ? RLIM_INFINITY : maxFileSize);
-            script::ScriptEngine(host, platform).Execute_Script(path);
+            engine.runOrStop(path);
         }
-        QCOMPARE(host.caption, script::kRunCaption); // the run is over
+        QCOMPARE(engine.state(), script::RunState::Idle); // the run is over
         QCOMPARE(m_home->read(u"out.txt"_s), out);
         QStringList seen = platform.launcher.started;
         for (const auto &box : std::as_const(platform.dialog.boxes))
@@ -217,7 +218,7 @@ private slots:
                           (u"`E "_s + m_recorder + u' ' + kHostileArguments).toUtf8());
             FakeScriptHost host;
             QString script = m_home->file(u"run.vlm"_s);
-            script::ScriptEngine(host, m_platform).Execute_Script(script);
+            script::ScriptEngine(host, m_platform).runOrStop(script);
         } else {
             QCOMPARE(db::addKeyWord(database, u"REC"_s, m_recorder).outcome, db::AddOutcome::Added);
             for (const QString &line :
