@@ -5,16 +5,15 @@
 #include "commandcenterwindow.h"
 #include "fakeplatform.h"
 #include "keyworddatabase.h"
+#include "testhome.h"
 #include "twips.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -45,43 +44,24 @@ protected:
 
 struct Fixture
 {
-    QTemporaryDir home;
+    test::TempHome home;
     FakePlatform platform;
     QStringList requests; // windows asked for through the hooks
     std::unique_ptr<RecordingWindow> window;
 
-    explicit Fixture(bool withHooks = true)
+    Fixture()
     {
-        qputenv("KORVANE_HOME", home.path().toLocal8Bit());
-        QDir::setCurrent(home.path());
         WindowDirectory windows;
-        if (withHooks) {
-            windows.showKeywordEditor = [this](const QString &k) {
-                requests.append("editor " + k);
-            };
-            windows.showAbout = [this] { requests.append("about"); };
-            windows.showScriptEditor = [this] { requests.append("scripts"); };
-            windows.showTutorial = [this] { requests.append("tutorial"); };
-        }
+        windows.showKeywordEditor = [this](const QString &k) { requests.append("editor " + k); };
+        windows.showAbout = [this] { requests.append("about"); };
+        windows.showScriptEditor = [this] { requests.append("scripts"); };
+        windows.showTutorial = [this] { requests.append("tutorial"); };
         window = std::make_unique<RecordingWindow>(platform, windows);
     }
 
     void link(const QString &keyWord, const QString &program)
     {
         QVERIFY(db::KeywordDatabase(home.path()).addLinkedRecord(keyWord, program));
-    }
-
-    QByteArray fileBytes(const QString &name) const
-    {
-        QFile file(home.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    void writeFile(const QString &name, const QByteArray &bytes) const
-    {
-        QFile file(home.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
     }
 
     // Types `text` into the field and presses Enter, as a user does.
@@ -117,9 +97,8 @@ private slots:
     void menuEntriesReachTheirWindows();
     void titleBarMenuAndHeights();
     void submenusFollowTheDatabaseAndStartPrograms();
-    void settingsAppliedAtLoad_data();
-    void settingsAppliedAtLoad();
-    void exitWritesBackWhatWasRead();
+    void settingsReadAtLoadAndWrittenAtExit_data();
+    void settingsReadAtLoadAndWrittenAtExit();
     void mouseOpensMenuAndDrags();
     void closingEndsWithoutSavingAndShowingComesForward();
 };
@@ -277,15 +256,7 @@ void TestCommandCenter::menuEntriesReachTheirWindows()
     window.moveToTwips(0, 150);
     window.menu().entry(MenuEntry::Exit)->trigger();
     QVERIFY(fixture.platform.loop.ended);
-    QCOMPARE(fixture.fileBytes(QStringLiteral("PD.ini")), QByteArray(" 0\r\n 150\r\n\r\n"));
-
-    // Unset hooks do nothing.
-    Fixture bare(false);
-    for (MenuEntry entry :
-         {MenuEntry::AddKeyWords, MenuEntry::About, MenuEntry::ScriptEditor, MenuEntry::Tutorial})
-        bare.window->chooseMenuEntry(entry);
-    bare.type(QStringLiteral("add keyword"));
-    QVERIFY(!bare.platform.loop.ended);
+    QCOMPARE(fixture.home.read(QStringLiteral("PD.ini")), QByteArray(" 0\r\n 150\r\n\r\n"));
 }
 
 void TestCommandCenter::titleBarMenuAndHeights()
@@ -356,51 +327,43 @@ void TestCommandCenter::submenusFollowTheDatabaseAndStartPrograms()
     QCOMPARE(shownCaptions(menu.keyWordsMenu()), (QStringList{"", "BROWSE", "EDIT", "NOTEPAD"}));
 }
 
-void TestCommandCenter::settingsAppliedAtLoad_data()
+void TestCommandCenter::settingsReadAtLoadAndWrittenAtExit_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QPoint>("position"); // pixels
     QTest::addColumn<bool>("removed");
+    QTest::addColumn<QByteArray>("written"); // by EXIT, the window unmoved
 
-    QTest::newRow("title bar removed")
-        << QByteArray(" 1500\r\n 3000\r\n1\r\n") << QPoint(200, 100) << true;
-    QTest::newRow("title bar shown")
-        << QByteArray(" 1500\r\n 3000\r\n2\r\n") << QPoint(200, 100) << false;
-    QTest::newRow("lenient lines") << QByteArray("  750xyz\nabc\n 1 \n") << QPoint(0, 50) << true;
-    QTest::newRow("exponent, two lines") << QByteArray("-30\r\n 1e3") << QPoint(67, -2) << false;
+    // A shown title bar is only recorded once the user has switched it.
+    QTest::newRow("title bar removed") << QByteArray(" 1500\r\n 3000\r\n1\r\n") << QPoint(200, 100)
+                                       << true << QByteArray(" 1500\r\n 3000\r\n1\r\n");
+    QTest::newRow("title bar shown") << QByteArray("-30\r\n 3007\r\n2\r\n") << QPoint(200, -2)
+                                     << false << QByteArray("-30\r\n 3007\r\n\r\n");
+    QTest::newRow("lenient lines") << QByteArray("  750xyz\nabc\n 1 \n") << QPoint(0, 50) << true
+                                   << QByteArray(" 750\r\n 0\r\n1\r\n");
+    QTest::newRow("exponent, two lines") << QByteArray("-30\r\n 1e3") << QPoint(67, -2) << false
+                                         << QByteArray("-30\r\n 1000\r\n\r\n");
 }
 
-void TestCommandCenter::settingsAppliedAtLoad()
+void TestCommandCenter::settingsReadAtLoadAndWrittenAtExit()
 {
     QFETCH(QByteArray, file);
     QFETCH(QPoint, position);
     QFETCH(bool, removed);
+    QFETCH(QByteArray, written);
 
     Fixture fixture;
-    fixture.writeFile(QStringLiteral("pd.INI"), file); // found whatever its case
+    fixture.home.write(QStringLiteral("pd.INI"), file); // found whatever its case
     fixture.window->load();
     QCOMPARE(fixture.window->pos(), position);
     QCOMPARE(fixture.window->titleBarState() == TitleBarState::Removed, removed);
     QCOMPARE(fixture.window->windowTitle().isEmpty(), removed);
     QVERIFY(fixture.window->isVisible());
-}
 
-void TestCommandCenter::exitWritesBackWhatWasRead()
-{
-    // Unmoved, the position is written back exactly as read. A shown title bar is
-    // only recorded once the user has switched it.
-    const QList<QPair<QByteArray, QByteArray>> files{
-        {" 1000\r\n 3007\r\n1\r\n", " 1000\r\n 3007\r\n1\r\n"},
-        {"-30\r\n 0\r\n2\r\n", "-30\r\n 0\r\n\r\n"}};
-    for (const auto &[read, written] : files) {
-        Fixture fixture;
-        fixture.writeFile(QStringLiteral("PD.ini"), read);
-        fixture.window->load();
-        fixture.type(QStringLiteral(" exit"));
-        QVERIFY(fixture.platform.loop.ended);
-        QCOMPARE(fixture.platform.loop.exitCode, 0);
-        QCOMPARE(fixture.fileBytes(QStringLiteral("PD.ini")), written);
-    }
+    fixture.type(QStringLiteral(" exit"));
+    QVERIFY(fixture.platform.loop.ended);
+    QCOMPARE(fixture.platform.loop.exitCode, 0);
+    QCOMPARE(fixture.home.read(QStringLiteral("pd.INI")), written);
 }
 
 void TestCommandCenter::mouseOpensMenuAndDrags()
@@ -410,28 +373,30 @@ void TestCommandCenter::mouseOpensMenuAndDrags()
     window.load();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
+    // Left clicks on the bar itself do nothing; the emblem opens the menu with
+    // either button, the caption and the bar with the right one.
     QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(1, 1));
     QTest::mousePress(window.captionLabel(), Qt::RightButton, {}, QPoint(3, 4));
     QTest::mousePress(window.emblem(), Qt::LeftButton, {}, QPoint(5, 6));
     QTest::mousePress(&window, Qt::RightButton, {}, QPoint(1, 2));
-    QCOMPARE(window.popups.size(), 3);
-    for (const auto &popup : std::as_const(window.popups))
+    QList<QPoint> positions;
+    for (const auto &popup : std::as_const(window.popups)) {
         QCOMPARE(popup.menu, window.menu().menu());
-    QCOMPARE(window.popups.at(0).position, window.captionLabel()->mapToGlobal(QPoint(3, 4)));
-    QCOMPARE(window.popups.at(1).position, window.emblem()->mapToGlobal(QPoint(5, 6)));
-    QCOMPARE(window.popups.at(2).position, window.mapToGlobal(QPoint(1, 2)));
+        positions.append(popup.position);
+    }
+    QCOMPARE(positions, (QList<QPoint>{window.captionLabel()->mapToGlobal(QPoint(3, 4)),
+                                       window.emblem()->mapToGlobal(QPoint(5, 6)),
+                                       window.mapToGlobal(QPoint(1, 2))}));
 
-    // Dragging by the caption moves the window by the pointer's offset in it.
+    // Dragging by the caption moves the window by the pointer's offset in it; a
+    // move without the button held does not.
     const QPoint before = window.pos();
-    QMouseEvent move(QEvent::MouseMove, QPointF(7, 5),
-                     window.captionLabel()->mapToGlobal(QPoint(7, 5)), Qt::NoButton, Qt::LeftButton,
-                     {});
-    QApplication::sendEvent(window.captionLabel(), &move);
-    QCOMPARE(window.pos(), before + QPoint(7, 5));
-    QMouseEvent hover(QEvent::MouseMove, QPointF(7, 5), window.mapToGlobal(QPoint(7, 5)),
-                      Qt::NoButton, Qt::NoButton, {});
-    QApplication::sendEvent(&window, &hover);
-    QCOMPARE(window.pos(), before + QPoint(7, 5));
+    for (const Qt::MouseButtons held : {Qt::MouseButtons(Qt::LeftButton), Qt::MouseButtons()}) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(7, 5),
+                         window.captionLabel()->mapToGlobal(QPoint(7, 5)), Qt::NoButton, held, {});
+        QApplication::sendEvent(window.captionLabel(), &move);
+        QCOMPARE(window.pos(), before + QPoint(7, 5));
+    }
 }
 
 void TestCommandCenter::closingEndsWithoutSavingAndShowingComesForward()
@@ -449,7 +414,7 @@ void TestCommandCenter::closingEndsWithoutSavingAndShowingComesForward()
 
     window.close();
     QVERIFY(fixture.platform.loop.ended);
-    QVERIFY(!QFile::exists(fixture.home.filePath(QStringLiteral("PD.ini"))));
+    QVERIFY(!QFile::exists(fixture.home.file(QStringLiteral("PD.ini"))));
 }
 
 QTEST_MAIN(TestCommandCenter)

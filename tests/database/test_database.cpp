@@ -2,7 +2,7 @@
 // the index files, adds, deletes and rebuilds, file-name case, damaged files, and
 // what the windows get from it (command lines, list items).
 
-#include "databasetest.h"
+#include "testhome.h"
 
 #include "keyworddatabase.h"
 #include "lookup.h"

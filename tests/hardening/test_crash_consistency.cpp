@@ -5,10 +5,10 @@
 //   test_crash_consistency --worker database <folder> <seed>   add, delete, reindex
 //   test_crash_consistency --worker save <file> <seed>         save two texts in turn
 
-#include "databasetest.h"
 #include "keyworddatabase.h"
 #include "maintenance.h"
 #include "scripttext.h"
+#include "testhome.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

@@ -6,7 +6,6 @@
 // fuzz targets (fuzz/corpus/).
 
 #include "commands.h"
-#include "databasetest.h"
 #include "fakeplatform.h"
 #include "fakescripthost.h"
 #include "launchplan.h"
@@ -18,6 +17,7 @@
 #include "sendkeys.h"
 #include "settings.h"
 #include "singleinstance.h"
+#include "testhome.h"
 #include "windowsettings.h"
 
 #include <QScopeGuard>

@@ -7,6 +7,7 @@
 #include "fakeplatform.h"
 #include "findreplace.h"
 #include "scripteditorwindow.h"
+#include "testhome.h"
 #include "threedbutton.h"
 #include "toolbox.h"
 
@@ -32,32 +33,15 @@ using namespace korvane;
 using namespace korvane::editor;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-} // namespace
-
 class TestScriptEditor : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<test::TempHome> m_home;
     std::unique_ptr<FakePlatform> m_platform;
     std::unique_ptr<ScriptEditorWindow> m_editor;
 
-    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QString path(const QString &name) const { return m_home->file(name); }
     FakeDialogs &dialogs() { return m_platform->dialog; }
     QPlainTextEdit &text() { return *m_editor->scriptText(); }
     // Types at the caret as the user would (marks the script changed).
@@ -81,7 +65,7 @@ class TestScriptEditor : public QObject
     {
         const qsizetype shown = dialogs().boxes.size();
         dialogs().answers.enqueue(MessageAnswer::No);
-        writeBytes(path(u"open.vlm"_s), bytes);
+        m_home->write(u"open.vlm"_s, bytes);
         dialogs().openChoices.enqueue(path(u"open.vlm"_s));
         m_editor->openScript();
         dialogs().answers.clear();
@@ -108,9 +92,8 @@ class TestScriptEditor : public QObject
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        qputenv("KORVANE_HOME", m_dir->path().toLocal8Bit());
-        QVERIFY(QDir::setCurrent(m_dir->path()));
+        m_home.reset(); // gives back the previous folder before the next is entered
+        m_home = std::make_unique<test::TempHome>();
         m_platform = std::make_unique<FakePlatform>();
         m_editor = std::make_unique<ScriptEditorWindow>(*m_platform);
     }
@@ -121,7 +104,7 @@ private slots:
         type(u"  `M hello\n\t{TAB}  "_s);
         const QString file = saveAs(u"round.vlm"_s);
         QCOMPARE(dialogs().savePresets, QStringList{u"*.vlm"_s});
-        QCOMPARE(readBytes(file), QByteArray("`M hello\r\n\t{TAB}\r\n"));
+        QCOMPARE(m_home->read(file), QByteArray("`M hello\r\n\t{TAB}\r\n"));
         QCOMPARE(m_editor->windowTitle(), u"Velmora - "_s + file.toUpper());
 
         dialogs().openChoices.enqueue(u"  "_s + file + u" "_s);
@@ -130,19 +113,19 @@ private slots:
         QVERIFY(m_editor->countLabel()->text() == u" 18 Characters"_s &&
                 !m_editor->scriptChanged());
         m_editor->saveScript();
-        QCOMPARE(readBytes(file), QByteArray("`M hello\r\n\t{TAB}\r\n\r\n"));
+        QCOMPARE(m_home->read(file), QByteArray("`M hello\r\n\t{TAB}\r\n\r\n"));
 
         // Old scripts in Windows-1252 open, and are saved in UTF-8.
         const QString old = open("`M \x93"
                                  "caf\xe9\x94\r\n");
         m_editor->saveScript();
-        QCOMPARE(readBytes(old), u"`M \u201ccaf\u00e9\u201d\r\n\r\n"_s.toUtf8());
+        QCOMPARE(m_home->read(old), u"`M \u201ccaf\u00e9\u201d\r\n\r\n"_s.toUtf8());
         QVERIFY(dialogs().boxes.isEmpty());
 
         // Opening a missing name creates it.
         dialogs().openChoices.enqueue(path(u"fresh.vlm"_s));
         m_editor->openScript();
-        QCOMPARE(readBytes(path(u"fresh.vlm"_s)), QByteArray());
+        QCOMPARE(m_home->read(u"fresh.vlm"_s), QByteArray());
     }
 
     void savePromptAndCancelledDialogs()
@@ -157,7 +140,7 @@ private slots:
         QVERIFY(m_editor->isVisible() && text().toPlainText() == u"one"_s);
         dialogs().answers.enqueue(MessageAnswer::Yes);
         m_editor->newScript();
-        QCOMPARE(readBytes(file), QByteArray("one\r\n"));
+        QCOMPARE(m_home->read(file), QByteArray("one\r\n"));
         QVERIFY(text().toPlainText().isEmpty() && m_editor->fileName().isEmpty());
         QCOMPARE(m_editor->windowTitle(), kUntitledCaption);
 
@@ -176,7 +159,7 @@ private slots:
         QCOMPARE(boxes().size(), 4);
         m_editor->saveScript();
         QVERIFY(boxes().size() == 5 && !boxes().last().isEmpty());
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{u"p.vlm"_s});
+        QCOMPARE(QDir(m_home->path()).entryList(QDir::Files), QStringList{u"p.vlm"_s});
     }
 
     void fileCommandsRefuseWhileAScriptRuns()
@@ -225,15 +208,15 @@ private slots:
         type(u"x"_s);
         dialogs().answers.enqueue(MessageAnswer::No);
         QVERIFY(m_editor->close());
-        QCOMPARE(readBytes(path(u"Scripter.ini"_s)),
+        QCOMPARE(m_home->read(u"Scripter.ini"_s),
                  QByteArray("DejaVu Sans\r\n 12 \r\n 255 \r\n 1200 \r\n 600 \r\n"));
         QTRY_VERIFY(!m_editor->toolBox());
-        QCOMPARE(readBytes(path(u"toolbox.ini"_s)), QByteArray(" 450 \r\n 900 \r\n"));
-        writeBytes(path(u"toolbox.ini"_s), " 300 "); // a missing line counts as 0
+        QCOMPARE(m_home->read(u"toolbox.ini"_s), QByteArray(" 450 \r\n 900 \r\n"));
+        m_home->write(u"toolbox.ini"_s, " 300 "); // a missing line counts as 0
         QCOMPARE(toolBox().pos(), QPoint(20, 0));
 
         // Read leniently: blanks around, a number before other text.
-        writeBytes(path(u"Scripter.ini"_s), "  DejaVu Serif  \r\n 9.75 \r\n 65280 \r\n 300xyz\r\n");
+        m_home->write(u"Scripter.ini"_s, "  DejaVu Serif  \r\n 9.75 \r\n 65280 \r\n 300xyz\r\n");
         m_editor->showWindow();
         QVERIFY(text().toPlainText().isEmpty() && !m_editor->scriptChanged());
         QCOMPARE(m_editor->debugList()->font().toString().section(u',', 0, 1),
@@ -291,10 +274,10 @@ private slots:
         QTest::mouseClick(save, Qt::LeftButton, Qt::ShiftModifier);
         dialogs().saveChoices.enqueue(path(u"shift.vlm"_s));
         QTest::mouseClick(save, Qt::LeftButton, Qt::ShiftModifier);
-        QCOMPARE(readBytes(path(u"shift.vlm"_s)), QByteArray("`B\r\n"));
+        QCOMPARE(m_home->read(u"shift.vlm"_s), QByteArray("`B\r\n"));
         type(u"\n`U"_s);
         QTest::mouseClick(save, Qt::LeftButton);
-        QCOMPARE(readBytes(path(u"shift.vlm"_s)), QByteArray("`B\r\n`U\r\n"));
+        QCOMPARE(m_home->read(u"shift.vlm"_s), QByteArray("`B\r\n`U\r\n"));
         QVERIFY(dialogs().boxes.isEmpty() && dialogs().savePresets.size() == 2);
     }
 

@@ -9,6 +9,7 @@
 #include "scriptengine.h"
 #include "scriptfile.h"
 #include "scriptline.h"
+#include "testhome.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,26 +25,13 @@ Q_DECLARE_METATYPE(korvane::script::LineKind)
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
 } // namespace
 
 class TestScriptEngine : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    std::unique_ptr<test::TempHome> m_home;
     std::unique_ptr<FakePlatform> m_fake;
     FakeScriptHost m_host;
 
@@ -59,16 +47,15 @@ class TestScriptEngine : public QObject
     void runFile(QString name) { ScriptEngine(m_host, platform()).runOrStop(name); }
     void run(const QByteArray &script)
     {
-        writeFile(u"t.vlm"_s, script);
+        m_home->write(u"t.vlm"_s, script);
         runFile(u"t.vlm"_s);
     }
 
 private Q_SLOTS:
     void init()
     {
-        QVERIFY(m_dir.isValid());
-        QDir::setCurrent(m_dir.path());
-        qputenv("KORVANE_HOME", m_dir.path().toUtf8());
+        m_home.reset(); // gives back the previous folder before the next is entered
+        m_home = std::make_unique<test::TempHome>();
         m_fake = std::make_unique<FakePlatform>();
         m_host = FakeScriptHost();
         platform().loop.advancing = &platform().time;
@@ -96,7 +83,7 @@ private Q_SLOTS:
         QVERIFY(!platform().loop.ended);
 
         // An earlier failure never counts against a later `F that opens.
-        writeFile(u"ok.txt"_s, "x");
+        m_home->write(u"ok.txt"_s, "x");
         run("`K nothing-matches*\r\n`F ok.txt\r\n`M shown\r\n");
         QCOMPARE(boxes().last(), u"shown"_s);
     }
@@ -127,20 +114,20 @@ private Q_SLOTS:
 
         // Yes saves first; the run then reads what the save left on disk.
         platform().dialog.answers.enqueue(MessageAnswer::Yes);
-        m_host.onSave = [] { writeFile(u"t.vlm"_s, "`SET saved\r\n`S out.txt\r\n"); };
+        m_host.onSave = [this] { m_home->write(u"t.vlm"_s, "`SET saved\r\n`S out.txt\r\n"); };
         run("`S out.txt\r\n");
-        QCOMPARE(readAll(u"out.txt"_s), QByteArray("saved\r\n"));
+        QCOMPARE(m_home->read(u"out.txt"_s), QByteArray("saved\r\n"));
 
         // No runs the file as it is, without saving.
         platform().dialog.answers.enqueue(MessageAnswer::No);
         run("`SET unsaved edits ignored\r\n`S out2.txt\r\n");
         QCOMPARE(m_host.saves, 1);
-        QCOMPARE(readAll(u"out2.txt"_s), QByteArray("unsaved edits ignored\r\n"));
+        QCOMPARE(m_home->read(u"out2.txt"_s), QByteArray("unsaved edits ignored\r\n"));
     }
 
     void stopDuringWaitEndsTheRun()
     {
-        writeFile(u"t.vlm"_s, "`W 30\r\n`M after\r\n");
+        m_home->write(u"t.vlm"_s, "`W 30\r\n`M after\r\n");
         QString name = u"t.vlm"_s;
         ScriptEngine engine(m_host, platform());
         int yields = 0;
@@ -180,25 +167,25 @@ private Q_SLOTS:
 
     void setDataMovesThroughFiles()
     {
-        writeFile(u"in.txt"_s, "first\r\nsecond\r\n");
+        m_home->write(u"in.txt"_s, "first\r\nsecond\r\n");
         run("`F in.txt\r\n`S joined.txt\r\n`SET  two blanks\r\n"
             "`SA log.txt\r\n`SA log.txt\r\n`S once.txt\r\n`S once.txt\r\n");
-        QCOMPARE(readAll(u"joined.txt"_s), QByteArray("firstsecond\r\n"));
-        QCOMPARE(readAll(u"log.txt"_s), QByteArray(" two blanks\r\n two blanks\r\n"));
-        QCOMPARE(readAll(u"once.txt"_s), QByteArray(" two blanks\r\n"));
+        QCOMPARE(m_home->read(u"joined.txt"_s), QByteArray("firstsecond\r\n"));
+        QCOMPARE(m_home->read(u"log.txt"_s), QByteArray(" two blanks\r\n two blanks\r\n"));
+        QCOMPARE(m_home->read(u"once.txt"_s), QByteArray(" two blanks\r\n"));
     }
 
     void filesAndDirectories()
     {
-        writeFile(u"a.txt"_s, "alpha");
+        m_home->write(u"a.txt"_s, "alpha");
         QVERIFY(QDir().mkdir(u"keep.tmp"_s));
         run("`MD made\r\n`MD deep/er\r\n`CP a.txt made/b c.txt\r\n"
             "`CP a.txt a.txt\r\n`SET x\r\n`S one.tmp\r\n`S two.tmp\r\n"
             "`K *.tmp\r\n`MD gone\r\n`RD gone\r\n`RD made\r\n");
         QVERIFY(QFileInfo(u"made"_s).isDir()); // not empty: stays
         QVERIFY(!QFileInfo::exists(u"deep"_s));
-        QCOMPARE(readAll(u"made/bc.txt"_s), QByteArray("alpha"));
-        QCOMPARE(readAll(u"a.txt"_s), QByteArray("alpha"));
+        QCOMPARE(m_home->read(u"made/bc.txt"_s), QByteArray("alpha"));
+        QCOMPARE(m_home->read(u"a.txt"_s), QByteArray("alpha"));
         QVERIFY(!QFile::exists(u"one.tmp"_s) && !QFile::exists(u"two.tmp"_s));
         QVERIFY(QFileInfo(u"keep.tmp"_s).isDir()); // directories never go
         QVERIFY(!QFileInfo::exists(u"gone"_s));
@@ -217,7 +204,7 @@ private Q_SLOTS:
         QCOMPARE(platform().player.beeps, 1);
         // The port name shows in capitals; one that is not COMn is a file here.
         QCOMPARE(boxes(), (QStringList{"hello", "COMX", " ATZ"}));
-        QCOMPARE(readAll(u"COMX"_s), QByteArray(" ATZ\r\n"));
+        QCOMPARE(m_home->read(u"COMX"_s), QByteArray(" ATZ\r\n"));
         QStringList notations;
         for (const FakeKeyboard::Sent &sent : platform().keys.sent)
             notations.append(sent.notation + (sent.wait ? u" (waits)"_s : QString()));
@@ -294,7 +281,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, lines);
-        writeFile(u"s.vlm"_s, bytes);
+        m_home->write(u"s.vlm"_s, bytes);
         ScriptFileReader reader(u"s.vlm"_s);
         QStringList read;
         while (const std::optional<QString> line = reader.readLine())

@@ -7,6 +7,7 @@
 #include "keywordeditorhost.h"
 #include "keywordeditorwindow.h"
 #include "programwindows.h"
+#include "testhome.h"
 #include "tutorialhost.h"
 #include "tutorialsteps.h"
 
@@ -39,18 +40,17 @@ QByteArray readAll(const QString &path)
 // The program's windows in a fresh Application folder holding the shipped texts.
 struct TutorialFixture
 {
-    QTemporaryDir home;
+    test::TempHome home;
     FakePlatform platform;
-    const bool inHome = enterHome(home);
+    const bool copied = copyShippedTexts(home);
     ProgramWindows windows{platform};
     TutorialHost &tutorial = windows.tutorial();
 
-    static bool enterHome(const QTemporaryDir &home)
+    static bool copyShippedTexts(const test::TempHome &home)
     {
-        qputenv("KORVANE_HOME", home.path().toLocal8Bit());
         for (const QString &name : QDir(kSourceData).entryList({QStringLiteral("*.txt")}))
-            QFile::copy(kSourceData + u'/' + name, home.filePath(name));
-        return QDir::setCurrent(home.path());
+            QFile::copy(kSourceData + u'/' + name, home.file(name));
+        return true;
     }
     TutorialWindow &open()
     {
@@ -58,8 +58,8 @@ struct TutorialFixture
         return tutorial.window();
     }
     const QStringList &played() const { return platform.player.played; }
-    QString wave(const QString &name) const { return home.filePath(name); }
-    QString text(const QString &f) const { return QString::fromUtf8(readAll(home.filePath(f))); }
+    QString wave(const QString &name) const { return home.file(name); }
+    QString text(const QString &f) const { return QString::fromUtf8(readAll(home.file(f))); }
     KeywordEditorWindow *editor() { return windows.keywordEditor().window(); }
 };
 

@@ -1,8 +1,7 @@
 #pragma once
 
-// Shared by the database and hardening tests: a private folder per test that is
-// both KORVANE_HOME and the current directory, with raw file access for checking
-// bytes on disk.
+// A private folder per test that is both KORVANE_HOME and the current directory,
+// with raw file access for checking bytes on disk.
 
 #include <QDir>
 #include <QFile>
@@ -28,7 +27,8 @@ public:
     }
 
     QString path() const { return m_dir.path(); }
-    QString file(const QString &name) const { return m_dir.filePath(name); }
+    // `name` in the folder; an absolute path stays as it is.
+    QString file(const QString &name) const { return QDir(m_dir.path()).filePath(name); }
 
     // Every entry of the folder, dot-files included, sorted.
     QStringList entries() const
