@@ -5,7 +5,7 @@
 namespace korvane::db {
 
 KeyWord::KeyWord(QStringView typed)
-    : m_text(upperCase(typed.trimmed().left(kKeyWordWidth)))
+    : m_text(upperCase(trimSpaces(typed).left(kKeyWordWidth)))
 {
 }
 

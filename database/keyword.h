@@ -1,10 +1,10 @@
 #pragma once
 
 // A key word as Korvane looks it up and acts on it, normalised once where it
-// enters the program: whitespace at both ends dropped, upper-cased one character
-// for one the way the database stores text (so "ß" and "µ" keep their place,
-// where QString::toUpper would write "SS" and a Greek capital), and cut to the
-// width of the record's key word field.
+// enters the program: spaces at both ends dropped (the stored fields are padded
+// with spaces alone), upper-cased one character for one the way the database
+// stores text (so "ß" and "µ" keep their place, where QString::toUpper would write
+// "SS" and a Greek capital), and cut to the width of the record's key word field.
 
 #include <QString>
 #include <QStringView>
