@@ -1,15 +1,16 @@
 #include "aboutwindow.h"
 
 #include "appfolder.h"
+#include "pictures.h"
 #include "platform.h"
 #include "presentationsurface.h"
+#include "screencentre.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QSvgRenderer>
 #include <QTime>
 
 namespace korvane {
@@ -42,17 +43,6 @@ bool isBlack(QRgb pixel)
     return (pixel & RGB_MASK) == 0;
 }
 
-QPixmap renderEmblem(const QSize &size, qreal devicePixelRatio)
-{
-    QSvgRenderer renderer(QStringLiteral(":/korvane/about/korvane-emblem.svg"));
-    QPixmap pixmap(size * devicePixelRatio);
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    renderer.render(&painter, QRectF(QPointF(0, 0), size));
-    return pixmap;
-}
-
 QVersionNumber programVersion()
 {
     return QVersionNumber::fromString(QStringLiteral(KORVANE_VERSION));
@@ -82,7 +72,8 @@ void AboutWindow::buildControls()
     m_pictureLabel->setObjectName(QStringLiteral("pictureLabel"));
     m_pictureLabel->setGeometry(kPictureArea);
     m_pictureLabel->setAlignment(Qt::AlignCenter);
-    m_pictureLabel->setPixmap(renderEmblem(kPictureArea.size(), devicePixelRatioF()));
+    m_pictureLabel->setPixmap(
+        picturePixmap(kKorvaneEmblemPicture, kPictureArea.size(), devicePixelRatioF()));
 
     m_titleSurface = new PresentationSurface(this);
     m_titleSurface->setObjectName(QStringLiteral("titleSurface"));
@@ -119,11 +110,7 @@ void AboutWindow::setPhase(Phase phase)
 
 void AboutWindow::present()
 {
-    if (const QScreen *screen = this->screen()) {
-        const QRect area = screen->geometry();
-        move(area.x() + area.width() / 2 - width() / 2,
-             area.y() + area.height() / 2 - height() / 2);
-    }
+    centreOnScreen(*this);
     show();
     m_platform.events().doEvents();
     m_presentation = fillPresentationList(programVersion());

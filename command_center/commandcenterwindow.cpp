@@ -1,6 +1,7 @@
 #include "commandcenterwindow.h"
 
 #include "appfolder.h"
+#include "pictures.h"
 #include "platform.h"
 #include "twips.h"
 
@@ -14,7 +15,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSvgRenderer>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -27,17 +27,6 @@ namespace {
 constexpr Qt::WindowFlags kTitledFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
 constexpr Qt::WindowFlags kFramelessFlags = Qt::Window | Qt::FramelessWindowHint;
 constexpr int kImageSize = 40;
-
-QPixmap renderEmblem(qreal devicePixelRatio)
-{
-    QSvgRenderer renderer(QStringLiteral(":/korvane/emblem.svg"));
-    QPixmap pixmap(QSize(kImageSize, kImageSize) * devicePixelRatio);
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    renderer.render(&painter, QRectF(0, 0, kImageSize, kImageSize));
-    return pixmap;
-}
 
 } // namespace
 
@@ -71,7 +60,8 @@ void CommandCenterWindow::buildControls()
 {
     m_emblem = new QLabel(this);
     m_emblem->setObjectName(QStringLiteral("emblem"));
-    m_emblem->setPixmap(renderEmblem(devicePixelRatioF()));
+    m_emblem->setPixmap(picturePixmap(kCommandCenterEmblemPicture, QSize(kImageSize, kImageSize),
+                                      devicePixelRatioF()));
     m_emblem->setFixedSize(kImageSize, kImageSize);
     m_emblem->setToolTip(QStringLiteral("Click here to view menu."));
 

@@ -117,7 +117,8 @@ void KeywordEditorWindow::buildControls()
 
     m_guideFace = new QLabel(central);
     m_guideFace->setObjectName(QStringLiteral("guideFace"));
-    m_guideFace->setPixmap(picturePixmap(kPibbetFacePicture, kFaceSize, devicePixelRatioF()));
+    m_guideFace->setPixmap(
+        picturePixmap(kPibbetFacePicture, QSize(kFaceSize, kFaceSize), devicePixelRatioF()));
     m_guideFace->setFixedSize(kFaceSize, kFaceSize);
     m_guideFace->setToolTip(QStringLiteral("Click My Face to Start Help"));
 

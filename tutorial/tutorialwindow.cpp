@@ -1,7 +1,9 @@
 #include "tutorialwindow.h"
 
 #include "appfolder.h"
+#include "pictures.h"
 #include "platform.h"
+#include "screencentre.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -15,7 +17,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QSvgRenderer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -26,17 +27,6 @@ namespace {
 
 constexpr QSize kWindowSize(600, 380);
 constexpr QSize kGuideSize(120, 160);
-
-QPixmap renderGuide(qreal devicePixelRatio)
-{
-    QSvgRenderer renderer(QStringLiteral(":/korvane/tutorial/pibbet-guide.svg"));
-    QPixmap pixmap(kGuideSize * devicePixelRatio);
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    renderer.render(&painter, QRectF(QPointF(0, 0), kGuideSize));
-    return pixmap;
-}
 
 // A push button at the end of `row` that calls `handler` of `window`; Enter in the
 // window does not press it.
@@ -78,7 +68,7 @@ void TutorialWindow::buildControls()
 
     m_guidePicture = new QLabel;
     m_guidePicture->setObjectName(QStringLiteral("guidePicture"));
-    m_guidePicture->setPixmap(renderGuide(devicePixelRatioF()));
+    m_guidePicture->setPixmap(picturePixmap(kPibbetGuidePicture, kGuideSize, devicePixelRatioF()));
     m_guidePicture->setFixedSize(kGuideSize);
 
     m_titleLabel = new QLabel;
@@ -114,11 +104,7 @@ void TutorialWindow::buildControls()
 
 void TutorialWindow::load()
 {
-    if (const QScreen *screen = this->screen()) {
-        const QRect area = screen->geometry();
-        move(area.x() + area.width() / 2 - width() / 2,
-             area.y() + area.height() / 2 - height() / 2);
-    }
+    centreOnScreen(*this);
     sayHello();
 }
 

@@ -5,20 +5,20 @@
 
 namespace korvane {
 
-QPixmap picturePixmap(const QString &name, int size, qreal devicePixelRatio)
+QPixmap picturePixmap(const QString &name, QSize size, qreal devicePixelRatio)
 {
     QSvgRenderer renderer(QStringLiteral(":/korvane/pictures/") + name);
     if (!renderer.isValid())
         return {};
-    QPixmap pixmap(QSize(size, size) * devicePixelRatio);
+    QPixmap pixmap(size * devicePixelRatio);
     pixmap.setDevicePixelRatio(devicePixelRatio);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
-    // Keep the picture's proportions, centred in the square.
     QSizeF drawn = renderer.defaultSize();
-    drawn.scale(size, size, Qt::KeepAspectRatio);
-    renderer.render(
-        &painter, QRectF(QPointF((size - drawn.width()) / 2, (size - drawn.height()) / 2), drawn));
+    drawn.scale(size, Qt::KeepAspectRatio);
+    renderer.render(&painter, QRectF(QPointF((size.width() - drawn.width()) / 2,
+                                             (size.height() - drawn.height()) / 2),
+                                     drawn));
     return pixmap;
 }
 
@@ -26,7 +26,7 @@ QIcon pictureIcon(const QString &name, int size)
 {
     QIcon icon;
     for (const qreal ratio : {1.0, 2.0}) {
-        const QPixmap pixmap = picturePixmap(name, size, ratio);
+        const QPixmap pixmap = picturePixmap(name, QSize(size, size), ratio);
         if (!pixmap.isNull())
             icon.addPixmap(pixmap);
     }
