@@ -14,9 +14,14 @@ public:
     virtual ~Keyboard() = default;
     // Types `notation` (the SendKeys notation) into the active window. With `wait`
     // the call returns after the keys have reached the display server and Korvane's
-    // own pending events have run. False when the line is malformed (nothing is
-    // sent) or there is no display to type into.
+    // own pending events have run. False when the line is malformed or holds a
+    // character no key can type (nothing is sent), or there is nothing to type into.
     virtual bool sendKeys(const QString &notation, bool wait) = 0;
+    // Why the last sendKeys() returned false, in words for the user; empty after a
+    // line that was typed whole.
+    virtual QString lastFailure() const = 0;
+    // Why no keys can be sent in this session at all; empty when they can.
+    virtual QString unavailableReason() const { return {}; }
 };
 
 class WindowActivator

@@ -7,6 +7,11 @@ class NoKeyboard : public Keyboard
 {
 public:
     bool sendKeys(const QString &, bool) override { return false; }
+    QString lastFailure() const override { return unavailableReason(); }
+    QString unavailableReason() const override
+    {
+        return QStringLiteral("no keyboard to type with on this desktop");
+    }
 };
 
 class NoWindows : public WindowActivator

@@ -110,8 +110,10 @@ public:
         bool wait;
     };
     bool sendKeys(const QString &notation, bool wait) override;
+    QString lastFailure() const override { return succeeds ? QString() : failure; }
     QList<Sent> sent;
     bool succeeds = true;
+    QString failure = QStringLiteral("the fake keyboard was told to fail");
 };
 
 class FakeWindowActivator : public WindowActivator

@@ -134,7 +134,8 @@ bool X11Keyboard::sendKeys(const QString &notation, bool wait)
 {
     const SendKeysParse parsed = parseSendKeys(notation);
     Display *display = m_connection->display();
-    if (!parsed.ok() || !display)
+    m_lastFailure = !parsed.ok() ? parsed.error : !display ? unavailableReason() : QString();
+    if (!m_lastFailure.isEmpty())
         return false;
     m_restoreTimer.stop();
     const bool complete = typeActions(parsed.actions);
@@ -147,6 +148,8 @@ bool X11Keyboard::sendKeys(const QString &notation, bool wait)
         XFlush(display);
     if (spareInUse)
         m_restoreTimer.start();
+    if (!complete)
+        m_lastFailure = QStringLiteral("some characters could not be typed: no key types them");
     return complete;
 }
 

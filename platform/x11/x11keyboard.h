@@ -27,8 +27,9 @@ public:
 
     bool sendKeys(const QString &notation, bool wait) override;
 
+    QString lastFailure() const override { return m_lastFailure; }
     // Why keys cannot be sent (no display, no XTest), empty when they can.
-    QString unavailableReason() const;
+    QString unavailableReason() const override;
 
     // Gives the spare keycodes back their empty state now instead of after the
     // idle delay, so the user's keyboard map is left as it was found.
@@ -71,6 +72,7 @@ private:
     bool m_spareKeysTyped = false; // a remapped key was typed since the last settle
     quint64 m_pingSerial = 0;
     QTimer m_restoreTimer;
+    QString m_lastFailure;
 };
 
 } // namespace korvane
