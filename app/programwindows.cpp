@@ -22,12 +22,9 @@ ProgramWindows::ProgramWindows(Platform &platform)
     editorHooks.actOnKeyWord = [this](const db::KeyWord &keyWord) {
         m_commandCenter->actOnKeyWord(keyWord);
     };
-    m_tutorial.setKeywordEditorLink({[this] { m_keywordEditor.show(); },
-                                     [this]() -> QLineEdit * {
-                                         const KeywordEditorWindow *editor =
-                                             m_keywordEditor.window();
-                                         return editor ? editor->keyWordField() : nullptr;
-                                     }});
+    m_tutorial.setKeywordEditorLink(
+        {[this] { m_keywordEditor.show(); },
+         [this] { return m_keywordEditor.loadedWindow().keyWordField(); }});
 
     WindowDirectory directory;
     directory.showKeywordEditor = [this](const QString &keyWord) { m_keywordEditor.show(keyWord); };

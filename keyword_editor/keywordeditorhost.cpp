@@ -19,6 +19,15 @@ void KeywordEditorHost::show(const QString &keyWord)
     m_window->showWithKeyWord(keyWord);
 }
 
+KeywordEditorWindow &KeywordEditorHost::loadedWindow()
+{
+    if (!m_window)
+        m_window = std::make_unique<KeywordEditorWindow>(m_platform, m_hooks);
+    if (!m_window->isLoaded())
+        m_window->load();
+    return *m_window;
+}
+
 bool KeywordEditorHost::isOpen() const
 {
     return m_window && m_window->isVisible();

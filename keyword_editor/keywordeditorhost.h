@@ -28,7 +28,9 @@ public:
     // Shows the editor, creating it on first use; a non-empty `keyWord` goes into
     // its key word field.
     void show(const QString &keyWord = {});
-    // The editor, or null before it is first shown.
+    // The editor, loaded but not shown when it was not loaded yet.
+    KeywordEditorWindow &loadedWindow();
+    // The editor, or null before it is first shown or loaded.
     KeywordEditorWindow *window() const { return m_window.get(); }
     bool isOpen() const;
 

@@ -81,8 +81,10 @@ void KeywordEditorWindow::unload()
         KeywordEditorHooks::call(m_hooks.reloadCommandCenterLists);
         m_platform.events().doEvents();
     }
-    // An unloaded window keeps nothing; the next showing loads it afresh.
+    // An unloaded window keeps nothing, not even the tutorial's green; the next
+    // showing loads it afresh.
     m_loaded = false;
+    m_keyWordField->setPalette(QPalette());
     clearForNextProgram();
     m_applicationsList->clear();
     m_usedKeyWordsList->clear();

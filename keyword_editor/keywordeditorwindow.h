@@ -55,6 +55,9 @@ public:
     // Loads the window if it is not loaded, puts a non-empty `keyWord` into the
     // key word field, and shows it in front with that field focused.
     void showWithKeyWord(const QString &keyWord = {});
+    // Fills the lists and counts without showing the window, as the tutorial
+    // needs when it points at the key word field of an editor never opened.
+    void load();
     bool isLoaded() const { return m_loaded; }
 
     // Controls, for the tutorial and for tests.
@@ -84,7 +87,6 @@ private:
     void buildMenus();
     void connectEvents();
 
-    void load();
     void unload();
     // Fills the programs and the used key words from the record file.
     void fillAvailableLists();

@@ -74,6 +74,7 @@ private slots:
     void stepsFollowTheChosenTopic();
     void counterHasNoUpperLimitAndNeverGoesBelowZero();
     void keywordEditorOpensTheTutorialAndTurnsGreen();
+    void keyWordFieldTurnsGreenInAnEditorNeverShown();
     void everyNamedDataFileShipsAndIsUsable();
 };
 
@@ -213,7 +214,24 @@ void TestTutorial::keywordEditorOpensTheTutorialAndTurnsGreen()
                  step > 1);
     }
     window.rewindButton()->click();
-    QCOMPARE(keyWord->palette().color(QPalette::Base), QColor(0, 255, 0));
+    QCOMPARE(keyWord->palette().color(QPalette::Base), kKeyWordHighlight);
+    // Green until the editor is unloaded and loaded again.
+    editor->close();
+    f.windows.keywordEditor().show();
+    QVERIFY(keyWord->palette().color(QPalette::Base) != kKeyWordHighlight);
+}
+
+void TestTutorial::keyWordFieldTurnsGreenInAnEditorNeverShown()
+{
+    // The topic chosen with the arrow keys shows no editor; step 2 loads it unseen
+    // and its key word field turns green all the same.
+    TutorialFixture f;
+    TutorialWindow &window = f.open();
+    window.topicButton(TutorialTopic::AddKeyWords)->setChecked(true);
+    window.nextButton()->click();
+    window.nextButton()->click();
+    QVERIFY(f.editor() && !f.editor()->isVisible());
+    QCOMPARE(f.editor()->keyWordField()->palette().color(QPalette::Base), kKeyWordHighlight);
 }
 
 void TestTutorial::everyNamedDataFileShipsAndIsUsable()
