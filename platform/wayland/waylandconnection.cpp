@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include <poll.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace korvane {
 
@@ -55,6 +57,8 @@ WaylandConnection::~WaylandConnection()
     m_notifier.reset();
     if (!m_display)
         return;
+    if (m_keyboard)
+        wl_keyboard_release(m_keyboard);
     if (m_toplevels)
         zwlr_foreign_toplevel_manager_v1_destroy(m_toplevels);
     if (m_keyboards)
@@ -81,7 +85,7 @@ void WaylandConnection::onGlobal(void *data, wl_registry *registry, uint32_t nam
         static const wl_seat_listener seatListener = {&WaylandConnection::onSeatCapabilities,
                                                       &WaylandConnection::onSeatName};
         self->m_seat = static_cast<wl_seat *>(
-            wl_registry_bind(registry, name, &wl_seat_interface, std::min(version, 2u)));
+            wl_registry_bind(registry, name, &wl_seat_interface, std::min(version, 5u)));
         wl_seat_add_listener(self->m_seat, &seatListener, self);
     } else if (iface == QLatin1String(zwp_virtual_keyboard_manager_v1_interface.name)) {
         self->m_keyboards = static_cast<zwp_virtual_keyboard_manager_v1 *>(
@@ -101,6 +105,43 @@ void WaylandConnection::onSeatCapabilities(void *data, wl_seat *, uint32_t capab
 }
 
 void WaylandConnection::onSeatName(void *, wl_seat *, const char *) {}
+
+void WaylandConnection::onKeymap(void *data, wl_keyboard *, uint32_t format, int32_t fd,
+                                 uint32_t size)
+{
+    auto *self = static_cast<WaylandConnection *>(data);
+    if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
+        void *map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (map != MAP_FAILED) {
+            // The text ends with a NUL the size counts.
+            self->m_keymap = QByteArray(static_cast<const char *>(map), qsizetype(size) - 1);
+            ::munmap(map, size);
+        }
+    }
+    ::close(fd);
+}
+
+QByteArray WaylandConnection::seatKeymap()
+{
+    if (!roundtrip() || !(m_seatCapabilities & WL_SEAT_CAPABILITY_KEYBOARD))
+        return {};
+    if (!m_keyboard) {
+        // Only the keymap matters: the other events never come to a client that
+        // has no window, or are ignored.
+        static const wl_keyboard_listener listener = {
+            &WaylandConnection::onKeymap,
+            [](void *, wl_keyboard *, uint32_t, wl_surface *, wl_array *) {},
+            [](void *, wl_keyboard *, uint32_t, wl_surface *) {},
+            [](void *, wl_keyboard *, uint32_t, uint32_t, uint32_t, uint32_t) {},
+            [](void *, wl_keyboard *, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {},
+            [](void *, wl_keyboard *, int32_t, int32_t) {},
+        };
+        m_keyboard = wl_seat_get_keyboard(m_seat);
+        wl_keyboard_add_listener(m_keyboard, &listener, this);
+        roundtrip();
+    }
+    return m_keymap;
+}
 
 void WaylandConnection::fail(const QString &reason)
 {

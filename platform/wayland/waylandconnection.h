@@ -14,6 +14,7 @@
 struct wl_display;
 struct wl_registry;
 struct wl_seat;
+struct wl_keyboard;
 struct zwp_virtual_keyboard_manager_v1;
 struct zwlr_foreign_toplevel_manager_v1;
 
@@ -44,6 +45,10 @@ public:
     // The version bound for toplevelManager().
     uint32_t toplevelManagerVersion() const { return m_toplevelsVersion; }
 
+    // The keymap the compositor gives keyboards now (XKB text), as any client
+    // receives it on its wl_keyboard; empty when the seat has no keyboard.
+    QByteArray seatKeymap();
+
     // Sends what is queued and waits until the compositor has handled it and every
     // event it sent back has been dispatched. False when the connection broke.
     bool roundtrip();
@@ -64,6 +69,8 @@ public:
     static void onGlobalRemove(void *data, wl_registry *registry, uint32_t name);
     static void onSeatCapabilities(void *data, wl_seat *seat, uint32_t capabilities);
     static void onSeatName(void *data, wl_seat *seat, const char *name);
+    static void onKeymap(void *data, wl_keyboard *keyboard, uint32_t format, int32_t fd,
+                         uint32_t size);
 
 private:
     void fail(const QString &reason);
@@ -76,6 +83,8 @@ private:
     zwp_virtual_keyboard_manager_v1 *m_keyboards = nullptr;
     zwlr_foreign_toplevel_manager_v1 *m_toplevels = nullptr;
     uint32_t m_toplevelsVersion = 0;
+    wl_keyboard *m_keyboard = nullptr;
+    QByteArray m_keymap;
     QStringList m_globals;
     QString m_reason;
     std::unique_ptr<QSocketNotifier> m_notifier;

@@ -1,0 +1,228 @@
+#include "remotedesktopkeyboard.h"
+#include "keysyms.h"
+#include "waylandconnection.h"
+
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QThread>
+
+#include <xkbcommon/xkbcommon.h>
+
+namespace korvane {
+
+namespace {
+
+// Mutter makes the session's virtual keyboard after Start has returned; keys it
+// gets before are dropped. A key no application reacts to goes first, and the
+// session counts as ready once mutter has handled it.
+constexpr uint32_t kWarmUpKeysym = XKB_KEY_Shift_L;
+
+class MutterRemoteDesktopSession : public RemoteDesktopSession
+{
+public:
+    bool start(QString &error) override
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        QDBusInterface service(QStringLiteral("org.gnome.Mutter.RemoteDesktop"),
+                               QStringLiteral("/org/gnome/Mutter/RemoteDesktop"),
+                               QStringLiteral("org.gnome.Mutter.RemoteDesktop"), bus);
+        const QDBusReply<QDBusObjectPath> path = service.call(QStringLiteral("CreateSession"));
+        if (!path.isValid()) {
+            error = QObject::tr("mutter's remote desktop is not available: %1")
+                        .arg(path.error().message());
+            return false;
+        }
+        m_path = path.value().path();
+        const QDBusMessage started = call(QStringLiteral("Start"), {});
+        if (started.type() == QDBusMessage::ErrorMessage) {
+            error = QObject::tr("mutter's remote desktop session did not start: %1")
+                        .arg(started.errorMessage());
+            return false;
+        }
+        return true;
+    }
+
+    void notifyKeysym(uint32_t keysym, bool pressed) override
+    {
+        // Sent without waiting for each answer: the bus keeps their order.
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            QStringLiteral("org.gnome.Mutter.RemoteDesktop"), m_path,
+            QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session"),
+            QStringLiteral("NotifyKeyboardKeysym"));
+        message << keysym << pressed;
+        message.setAutoStartService(false);
+        QDBusConnection::sessionBus().send(message);
+    }
+
+    bool sync() override
+    {
+        // A call that mutter answers after everything sent before it.
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            QStringLiteral("org.gnome.Mutter.RemoteDesktop"), m_path,
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
+        message << QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session");
+        return QDBusConnection::sessionBus().call(message).type() == QDBusMessage::ReplyMessage;
+    }
+
+    ~MutterRemoteDesktopSession() override
+    {
+        if (!m_path.isEmpty())
+            call(QStringLiteral("Stop"), {});
+    }
+
+private:
+    QDBusMessage call(const QString &method, const QVariantList &arguments)
+    {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            QStringLiteral("org.gnome.Mutter.RemoteDesktop"), m_path,
+            QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session"), method);
+        message.setArguments(arguments);
+        return QDBusConnection::sessionBus().call(message);
+    }
+
+    QString m_path;
+};
+
+} // namespace
+
+std::unique_ptr<RemoteDesktopSession> makeMutterRemoteDesktopSession()
+{
+    return std::make_unique<MutterRemoteDesktopSession>();
+}
+
+RemoteDesktopKeyboard::RemoteDesktopKeyboard(std::unique_ptr<RemoteDesktopSession> session,
+                                             std::shared_ptr<WaylandConnection> connection,
+                                             QObject *parent)
+    : QObject(parent)
+    , m_session(std::move(session))
+    , m_connection(connection ? std::move(connection) : std::make_shared<WaylandConnection>())
+{
+}
+
+RemoteDesktopKeyboard::~RemoteDesktopKeyboard() = default;
+
+QString RemoteDesktopKeyboard::unavailableReason() const
+{
+    return m_connection->unavailableReason();
+}
+
+QSet<uint32_t> RemoteDesktopKeyboard::typableKeysyms()
+{
+    QSet<uint32_t> keysyms;
+    const QByteArray text = m_connection->seatKeymap();
+    if (text.isEmpty())
+        return keysyms;
+    std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> context(
+        xkb_context_new(XKB_CONTEXT_NO_DEFAULT_INCLUDES), xkb_context_unref);
+    std::unique_ptr<xkb_keymap, decltype(&xkb_keymap_unref)> keymap(
+        xkb_keymap_new_from_string(context.get(), text.constData(), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                   XKB_KEYMAP_COMPILE_NO_FLAGS),
+        xkb_keymap_unref);
+    if (!keymap)
+        return keysyms;
+    for (xkb_keycode_t keycode = xkb_keymap_min_keycode(keymap.get());
+         keycode <= xkb_keymap_max_keycode(keymap.get()); ++keycode) {
+        const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap.get(), keycode, 0);
+        for (xkb_level_index_t level = 0; level < levels; ++level) {
+            const xkb_keysym_t *symbols = nullptr;
+            const int count =
+                xkb_keymap_key_get_syms_by_level(keymap.get(), keycode, 0, level, &symbols);
+            for (int i = 0; i < count; ++i)
+                keysyms.insert(symbols[i]);
+        }
+    }
+    return keysyms;
+}
+
+bool RemoteDesktopKeyboard::ensureSession()
+{
+    if (m_started)
+        return true;
+    QString error;
+    if (!m_session->start(error)) {
+        m_lastFailure = error;
+        return false;
+    }
+    m_session->notifyKeysym(kWarmUpKeysym, true);
+    m_session->notifyKeysym(kWarmUpKeysym, false);
+    m_started = m_session->sync();
+    if (!m_started)
+        m_lastFailure = tr("the remote desktop session ended");
+    return m_started;
+}
+
+bool RemoteDesktopKeyboard::sendKeys(const QString &notation, bool wait)
+{
+    m_lastFailure.clear();
+    const SendKeysParse parsed = parseSendKeys(notation);
+    if (!parsed.ok()) {
+        m_lastFailure = parsed.error;
+        return false;
+    }
+    if (!unavailableReason().isEmpty()) {
+        m_lastFailure = unavailableReason();
+        return false;
+    }
+    // The session's keyboard may be the seat's only one: its layout can be read
+    // only once the session runs.
+    if (!ensureSession())
+        return false;
+    // Every character must have a key in the current layout, or nothing is typed.
+    const QSet<uint32_t> typable = typableKeysyms();
+    if (typable.isEmpty()) {
+        m_lastFailure = tr("cannot read the keyboard layout from the Wayland compositor");
+        return false;
+    }
+    QList<uint32_t> keysyms;
+    QList<char32_t> missing;
+    for (const KeyAction &action : parsed.actions) {
+        const uint32_t keysym = keysymForAction(action);
+        const bool known = keysym != XKB_KEY_NoSymbol &&
+                           (typable.contains(keysym) || action.kind == KeyAction::Kind::Special);
+        if (!known && action.kind == KeyAction::Kind::Character &&
+            !missing.contains(action.character))
+            missing.append(action.character);
+        keysyms.append(keysym);
+    }
+    if (!missing.isEmpty()) {
+        m_lastFailure = tr("the keyboard layout has no key for: %1")
+                            .arg(describeCharacters(missing));
+        return false;
+    }
+    for (qsizetype i = 0; i < parsed.actions.size(); ++i) {
+        const KeyAction &action = parsed.actions.at(i);
+        QList<uint32_t> held;
+        if (action.modifiers & KeyModifier::Shift)
+            held.append(XKB_KEY_Shift_L);
+        if (action.modifiers & KeyModifier::Control)
+            held.append(XKB_KEY_Control_L);
+        if (action.modifiers & KeyModifier::Alt)
+            held.append(XKB_KEY_Alt_L);
+        for (const uint32_t modifier : std::as_const(held))
+            m_session->notifyKeysym(modifier, true);
+        tap(keysyms.at(i), action.count);
+        for (auto it = held.crbegin(); it != held.crend(); ++it)
+            m_session->notifyKeysym(*it, false);
+    }
+    if (wait && !m_session->sync()) {
+        m_lastFailure = tr("the remote desktop session ended");
+        return false;
+    }
+    return true;
+}
+
+void RemoteDesktopKeyboard::tap(uint32_t keysym, int count)
+{
+    for (int n = 0; n < count; ++n) {
+        m_session->notifyKeysym(keysym, true);
+        m_session->notifyKeysym(keysym, false);
+        // Let the bus connection write out a long line now and then.
+        if (n % 256 == 255)
+            m_session->sync();
+    }
+}
+
+} // namespace korvane
