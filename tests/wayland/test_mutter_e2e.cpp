@@ -7,6 +7,7 @@
 // the user picked, always has the us layout: only that one is tested here.
 
 #include "desktopdriver.h"
+#include "keyboardbackend.h"
 #include "remotedesktopkeyboard.h"
 #include "waylandconnection.h"
 
@@ -67,6 +68,10 @@ void TestMutterE2E::initTestCase()
     qputenv("QT_QPA_PLATFORM", "wayland");
     qunsetenv("DISPLAY");
     m_connection = std::make_shared<WaylandConnection>();
+    // The session itself picks this backend; no window can be activated here.
+    const BackendChoice choice = chooseBackends(probeSession(m_connection.get()));
+    QCOMPARE(choice.keys, KeystrokeBackend::MutterRemoteDesktop);
+    QCOMPARE(choice.windows, ActivationBackend::None);
     m_keyboard = makeKeyboard();
     QVERIFY2(m_keyboard->unavailableReason().isEmpty(), qPrintable(m_keyboard->unavailableReason()));
     // The window mutter focuses as it maps it.

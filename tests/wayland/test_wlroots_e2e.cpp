@@ -5,6 +5,7 @@
 // this once per keyboard layout the compositor gives its keyboards.
 
 #include "desktopdriver.h"
+#include "keyboardbackend.h"
 #include "waylandconnection.h"
 #include "wlrootskeyboard.h"
 #include "wlrootswindowactivator.h"
@@ -95,6 +96,10 @@ void TestWlrootsE2E::initTestCase()
     m_windows = std::make_unique<WlrootsWindowActivator>(m_connection);
     QVERIFY2(m_keyboard->unavailableReason().isEmpty(), qPrintable(m_keyboard->unavailableReason()));
     QVERIFY2(m_windows->unavailableReason().isEmpty(), qPrintable(m_windows->unavailableReason()));
+    // The session itself picks these backends.
+    const BackendChoice choice = chooseBackends(probeSession(m_connection.get()));
+    QCOMPARE(choice.keys, KeystrokeBackend::WlrootsVirtualKeyboard);
+    QCOMPARE(choice.windows, ActivationBackend::WlrootsForeignToplevel);
     // The layout is set again while our keyboard exists, as a user switching
     // layouts would: the compositor must leave our keyboard's own keymap alone.
     QVERIFY(m_keyboard->sendKeys(QString(), true));
