@@ -6,6 +6,8 @@
 
 #include <QElapsedTimer>
 #include <QSet>
+
+#include <algorithm>
 #include <QThread>
 
 #include <wayland-client.h>
@@ -42,6 +44,14 @@ std::optional<VirtualKeymap::Modifier> lockKey(uint32_t keysym)
         return VirtualKeymap::Modifier::NumLock;
     return std::nullopt;
 }
+
+// The compositor passes our keys on to the focused client at once, and a client
+// that falls too far behind (its socket full) is disconnected. Nothing tells how
+// far behind it is, so long lines are paced: a burst of this many key events goes
+// out at full speed (a 2,000-character text), the rest at the sustained rate, which
+// a Qt window here takes at half its measured speed.
+constexpr double kBurstEvents = 4200;
+constexpr double kSustainedEventsPerSecond = 4000;
 
 uint32_t nowMs()
 {
@@ -194,7 +204,6 @@ bool WlrootsKeyboard::uploadKeymap()
         m_lastFailure = tr("cannot write the keymap file");
         return false;
     }
-    m_keymapSent = true;
     return m_connection->flush();
 }
 
@@ -244,6 +253,22 @@ void WlrootsKeyboard::key(unsigned keycode, bool pressed)
     if (++m_unflushed >= kRequestsPerFlush) {
         m_connection->flush();
         m_unflushed = 0;
+        pace(kRequestsPerFlush);
+    }
+}
+
+void WlrootsKeyboard::pace(int events)
+{
+    // A token bucket: refilled with time, emptied by events, never above the burst.
+    if (!m_pacing.isValid())
+        m_pacing.start();
+    m_tokens = std::min(kBurstEvents,
+                        m_tokens + m_pacing.restart() * kSustainedEventsPerSecond / 1000.0);
+    m_tokens -= events;
+    if (m_tokens < 0) {
+        QThread::msleep(qRound64(-m_tokens * 1000.0 / kSustainedEventsPerSecond));
+        m_tokens = 0;
+        m_pacing.restart();
     }
 }
 

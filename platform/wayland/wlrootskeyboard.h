@@ -8,6 +8,7 @@
 #include "sendkeys.h"
 #include "virtualkeymap.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -51,14 +52,16 @@ private:
     void holdModifiers(unsigned modifiers);
     void toggleLock(VirtualKeymap::Modifier lock);
     void sendModifierState();
+    void pace(int events);
 
     std::shared_ptr<WaylandConnection> m_connection;
     zwp_virtual_keyboard_v1 *m_keyboard = nullptr;
     VirtualKeymap m_keymap;
-    bool m_keymapSent = false;
     unsigned m_held = 0;   // Shift/Control/Alt held now, bits of VirtualKeymap::Modifier
     unsigned m_locked = 0; // Caps Lock and Num Lock locked by our keys
     int m_unflushed = 0;
+    QElapsedTimer m_pacing;
+    double m_tokens = 4200; // key events that may go out at once now
     QString m_lastFailure;
 };
 

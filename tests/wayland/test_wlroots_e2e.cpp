@@ -161,6 +161,11 @@ void TestWlrootsE2E::typesExactly_data()
     row("editing keys", u"abcdef{BS 3}{LEFT}x{HOME}{DEL}0{END}+{LEFT 2}y~z{TAB}w"_s,
         u"0by\nz\tw"_s);
     row("repeats", u"{a 5}{+ 3}{é 2}{} 2}{€ 3}"_s, u"aaaaa+++éé}}€€€"_s);
+    // Twenty thousand key events, far past the burst that goes out unpaced: the
+    // window must get them all (a client that falls too far behind is disconnected
+    // by the compositor). Lines, as one line of 10,000 characters slows the window's
+    // own layout to a crawl.
+    row("the longest repeat", u"{ENTER 10000}"_s, QString(10000, u'\n'));
     row("caps lock on", u"{CAPSLOCK}aBc1{CAPSLOCK}d"_s, u"aBc1d"_s);
 }
 
