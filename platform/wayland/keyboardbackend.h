@@ -5,11 +5,17 @@
 // which remote-desktop services the session bus has), never from the Qt platform
 // Korvane's own windows use.
 
+#include "layoutkeysyms.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 namespace korvane {
 
+class RemoteDesktopSession;
 class WaylandConnection;
 
 struct SessionFacts
@@ -18,6 +24,8 @@ struct SessionFacts
     bool x11 = false;                  // DISPLAY is set (X11, or XWayland beside Wayland)
     QStringList waylandGlobals;        // the interfaces the compositor advertises
     bool mutterRemoteDesktop = false;  // org.gnome.Mutter.RemoteDesktop is on the session bus
+    bool portalRemoteDesktop = false;  // the RemoteDesktop portal offers a keyboard
+    bool kwinScripting = false;        // org.kde.KWin (with its /Scripting) is on the session bus
     QString currentDesktop;            // XDG_CURRENT_DESKTOP
 };
 
@@ -25,19 +33,25 @@ enum class KeystrokeBackend {
     None,
     X11,           // XTest; on a Wayland session it reaches XWayland windows only
     WlrootsVirtualKeyboard,
-    MutterRemoteDesktop,
+    MutterRemoteDesktop, // mutter's own interface; the portal after it when `portalFallback`
+    PortalRemoteDesktop,
 };
 
 enum class ActivationBackend {
     None,
     X11, // on a Wayland session: XWayland windows only
     WlrootsForeignToplevel,
+    KWinScript,
 };
 
 struct BackendChoice
 {
     KeystrokeBackend keys = KeystrokeBackend::None;
     ActivationBackend windows = ActivationBackend::None;
+    // MutterRemoteDesktop: try the portal when mutter refuses a session.
+    bool portalFallback = false;
+    // The remote-desktop backends: how the other end turns key symbols into keys.
+    QList<KeysymTranslation> translations;
     // For the user when keys == None: why no keys can be sent. Otherwise a note
     // on what the choice cannot reach (empty when it reaches every window).
     QString message;
@@ -48,5 +62,10 @@ BackendChoice chooseBackends(const SessionFacts &facts);
 // Reads the facts of the running session; `connection` may be null when
 // WAYLAND_DISPLAY is unset.
 SessionFacts probeSession(const WaylandConnection *connection);
+
+// The session for keys == MutterRemoteDesktop or PortalRemoteDesktop, keeping the
+// portal's restore token at `tokenPath`.
+std::unique_ptr<RemoteDesktopSession> makeRemoteDesktopSession(const BackendChoice &choice,
+                                                               const QString &tokenPath);
 
 } // namespace korvane

@@ -7,6 +7,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusReply>
+#include <QStringList>
 #include <QThread>
 
 #include <xkbcommon/xkbcommon.h>
@@ -59,6 +60,8 @@ public:
         QDBusConnection::sessionBus().send(message);
     }
 
+    QList<KeysymTranslation> translations() const override { return {KeysymTranslation::Mutter}; }
+
     bool sync() override
     {
         // A call that mutter answers after everything sent before it.
@@ -88,11 +91,69 @@ private:
     QString m_path;
 };
 
+class FirstStartingSession : public RemoteDesktopSession
+{
+public:
+    explicit FirstStartingSession(std::vector<std::unique_ptr<RemoteDesktopSession>> sessions)
+        : m_sessions(std::move(sessions))
+    {
+    }
+
+    bool start(QString &error) override
+    {
+        QStringList errors;
+        for (auto &session : m_sessions) {
+            QString reason;
+            if (session->start(reason)) {
+                m_started = std::move(session);
+                m_sessions.clear();
+                return true;
+            }
+            errors.append(reason);
+        }
+        error = errors.join(QLatin1String("; "));
+        return false;
+    }
+
+    void notifyKeysym(uint32_t keysym, bool pressed) override
+    {
+        if (m_started)
+            m_started->notifyKeysym(keysym, pressed);
+    }
+
+    bool sync() override { return m_started && m_started->sync(); }
+
+    QList<KeysymTranslation> translations() const override
+    {
+        if (m_started)
+            return m_started->translations();
+        // Before the start: what any of them would need.
+        QList<KeysymTranslation> all;
+        for (const auto &session : m_sessions) {
+            for (const KeysymTranslation translation : session->translations()) {
+                if (!all.contains(translation))
+                    all.append(translation);
+            }
+        }
+        return all;
+    }
+
+private:
+    std::vector<std::unique_ptr<RemoteDesktopSession>> m_sessions;
+    std::unique_ptr<RemoteDesktopSession> m_started;
+};
+
 } // namespace
 
 std::unique_ptr<RemoteDesktopSession> makeMutterRemoteDesktopSession()
 {
     return std::make_unique<MutterRemoteDesktopSession>();
+}
+
+std::unique_ptr<RemoteDesktopSession>
+makeFirstStartingSession(std::vector<std::unique_ptr<RemoteDesktopSession>> sessions)
+{
+    return std::make_unique<FirstStartingSession>(std::move(sessions));
 }
 
 RemoteDesktopKeyboard::RemoteDesktopKeyboard(std::unique_ptr<RemoteDesktopSession> session,
@@ -101,6 +162,15 @@ RemoteDesktopKeyboard::RemoteDesktopKeyboard(std::unique_ptr<RemoteDesktopSessio
     : QObject(parent)
     , m_session(std::move(session))
     , m_connection(connection ? std::move(connection) : std::make_shared<WaylandConnection>())
+    , m_readKeymap([connection = m_connection] { return connection->seatKeymap(); })
+{
+}
+
+RemoteDesktopKeyboard::RemoteDesktopKeyboard(std::unique_ptr<RemoteDesktopSession> session,
+                                             KeymapReader readKeymap, QObject *parent)
+    : QObject(parent)
+    , m_session(std::move(session))
+    , m_readKeymap(std::move(readKeymap))
 {
 }
 
@@ -108,35 +178,7 @@ RemoteDesktopKeyboard::~RemoteDesktopKeyboard() = default;
 
 QString RemoteDesktopKeyboard::unavailableReason() const
 {
-    return m_connection->unavailableReason();
-}
-
-QSet<uint32_t> RemoteDesktopKeyboard::typableKeysyms()
-{
-    QSet<uint32_t> keysyms;
-    const QByteArray text = m_connection->seatKeymap();
-    if (text.isEmpty())
-        return keysyms;
-    std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> context(
-        xkb_context_new(XKB_CONTEXT_NO_DEFAULT_INCLUDES), xkb_context_unref);
-    std::unique_ptr<xkb_keymap, decltype(&xkb_keymap_unref)> keymap(
-        xkb_keymap_new_from_string(context.get(), text.constData(), XKB_KEYMAP_FORMAT_TEXT_V1,
-                                   XKB_KEYMAP_COMPILE_NO_FLAGS),
-        xkb_keymap_unref);
-    if (!keymap)
-        return keysyms;
-    for (xkb_keycode_t keycode = xkb_keymap_min_keycode(keymap.get());
-         keycode <= xkb_keymap_max_keycode(keymap.get()); ++keycode) {
-        const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap.get(), keycode, 0);
-        for (xkb_level_index_t level = 0; level < levels; ++level) {
-            const xkb_keysym_t *symbols = nullptr;
-            const int count =
-                xkb_keymap_key_get_syms_by_level(keymap.get(), keycode, 0, level, &symbols);
-            for (int i = 0; i < count; ++i)
-                keysyms.insert(symbols[i]);
-        }
-    }
-    return keysyms;
+    return m_connection ? m_connection->unavailableReason() : QString();
 }
 
 bool RemoteDesktopKeyboard::ensureSession()
@@ -173,26 +215,39 @@ bool RemoteDesktopKeyboard::sendKeys(const QString &notation, bool wait)
     // only once the session runs.
     if (!ensureSession())
         return false;
-    // Every character must have a key in the current layout, or nothing is typed.
-    const QSet<uint32_t> typable = typableKeysyms();
-    if (typable.isEmpty()) {
+    // Every key must come out as itself in the current layout, or nothing is typed.
+    const LayoutKeysyms layout(m_readKeymap(), m_session->translations());
+    if (!layout.isValid()) {
         m_lastFailure = tr("cannot read the keyboard layout from the Wayland compositor");
         return false;
     }
     QList<uint32_t> keysyms;
     QList<char32_t> missing;
+    QStringList missingKeys;
+    const auto check = [&](uint32_t keysym, const QString &keyName) {
+        if (!layout.types(keysym) && !missingKeys.contains(keyName))
+            missingKeys.append(keyName);
+    };
     for (const KeyAction &action : parsed.actions) {
         const uint32_t keysym = keysymForAction(action);
-        const bool known = keysym != XKB_KEY_NoSymbol &&
-                           (typable.contains(keysym) || action.kind == KeyAction::Kind::Special);
-        if (!known && action.kind == KeyAction::Kind::Character &&
-            !missing.contains(action.character))
-            missing.append(action.character);
         keysyms.append(keysym);
+        if (action.kind == KeyAction::Kind::Special)
+            check(keysym, QLatin1Char('{') + specialKeyName(action.key) + QLatin1Char('}'));
+        else if (!layout.types(keysym) && !missing.contains(action.character))
+            missing.append(action.character);
+        if (action.modifiers & KeyModifier::Shift)
+            check(XKB_KEY_Shift_L, QStringLiteral("Shift"));
+        if (action.modifiers & KeyModifier::Control)
+            check(XKB_KEY_Control_L, QStringLiteral("Ctrl"));
+        if (action.modifiers & KeyModifier::Alt)
+            check(XKB_KEY_Alt_L, QStringLiteral("Alt"));
     }
-    if (!missing.isEmpty()) {
-        m_lastFailure = tr("the keyboard layout has no key for: %1")
-                            .arg(describeCharacters(missing));
+    if (!missing.isEmpty() || !missingKeys.isEmpty()) {
+        QStringList names;
+        if (!missing.isEmpty())
+            names.append(describeCharacters(missing));
+        names.append(missingKeys);
+        m_lastFailure = tr("the keyboard layout has no key for: %1").arg(names.join(QLatin1String(", ")));
         return false;
     }
     for (qsizetype i = 0; i < parsed.actions.size(); ++i) {

@@ -7,13 +7,16 @@
 // when one of them has no key there.
 
 #include "keyboard.h"
+#include "layoutkeysyms.h"
 #include "sendkeys.h"
 
+#include <QList>
 #include <QObject>
-#include <QSet>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace korvane {
 
@@ -33,7 +36,12 @@ public:
     // Returns once the compositor has handled every event queued before; false
     // when the session has ended.
     virtual bool sync() = 0;
+    // How the other end turns key symbols into keys, for the layout check.
+    virtual QList<KeysymTranslation> translations() const = 0;
 };
+
+// The seat's keymap as XKB text; empty when it cannot be read.
+using KeymapReader = std::function<QByteArray()>;
 
 class RemoteDesktopKeyboard : public QObject, public Keyboard
 {
@@ -43,6 +51,9 @@ public:
     explicit RemoteDesktopKeyboard(std::unique_ptr<RemoteDesktopSession> session,
                                    std::shared_ptr<WaylandConnection> connection = {},
                                    QObject *parent = nullptr);
+    // Reads the layout through `readKeymap` instead of a Wayland connection.
+    RemoteDesktopKeyboard(std::unique_ptr<RemoteDesktopSession> session, KeymapReader readKeymap,
+                          QObject *parent = nullptr);
     ~RemoteDesktopKeyboard() override;
 
     bool sendKeys(const QString &notation, bool wait) override;
@@ -50,23 +61,25 @@ public:
     QString unavailableReason() const;
     QString lastFailure() const { return m_lastFailure; }
 
-    // The key symbols the session's current layout can type (any level of its
-    // first layout), read anew from the compositor.
-    QSet<uint32_t> typableKeysyms();
-
 private:
     bool ensureSession();
     void tap(uint32_t keysym, int count);
 
     std::unique_ptr<RemoteDesktopSession> m_session;
     std::shared_ptr<WaylandConnection> m_connection;
+    KeymapReader m_readKeymap;
     bool m_started = false;
     QString m_lastFailure;
 };
 
 // The session on mutter's own interface (org.gnome.Mutter.RemoteDesktop), which
-// the GNOME portal drives after the user's consent. Mutter answers anyone on the
-// session bus; Korvane uses it where no portal front runs.
+// the GNOME portal drives after the user's consent. Mutter 43 answers anyone on
+// the session bus, without asking the user.
 std::unique_ptr<RemoteDesktopSession> makeMutterRemoteDesktopSession();
+
+// Starts the first of `sessions` that starts, and types through it: on GNOME,
+// mutter's own interface, then the portal when mutter refuses.
+std::unique_ptr<RemoteDesktopSession>
+makeFirstStartingSession(std::vector<std::unique_ptr<RemoteDesktopSession>> sessions);
 
 } // namespace korvane
