@@ -122,6 +122,7 @@ private:
     QList<KeysymTranslation> m_translations;
     QString m_session;
     SessionWatcher m_watcher;
+    bool m_failed = false; // a key was not taken
 };
 
 QVariant PortalRemoteDesktopSession::property(const QString &name, QString &error)
@@ -276,14 +277,18 @@ bool PortalRemoteDesktopSession::start(QString &error)
 
 void PortalRemoteDesktopSession::notifyKeysym(uint32_t keysym, bool pressed)
 {
-    // Sent without waiting for each answer: the bus keeps their order.
+    // Each waits for its answer: xdg-desktop-portal handles calls on a pool of
+    // threads and passes them on in the order they finish, so keys sent without
+    // waiting arrived swapped, and a release before its press left a key held
+    // (repeating) in KWin.
     QDBusMessage message =
         QDBusMessage::createMethodCall(kService, kPath, kInterface,
                                        QStringLiteral("NotifyKeyboardKeysym"));
     message << QVariant::fromValue(QDBusObjectPath(m_session)) << QVariantMap()
             << qint32(keysym) << uint(pressed ? 1 : 0);
     message.setAutoStartService(false);
-    m_bus.send(message);
+    if (m_bus.call(message, QDBus::Block, kRequestTimeoutMs).type() != QDBusMessage::ReplyMessage)
+        m_failed = true;
 }
 
 bool PortalRemoteDesktopSession::sync()
@@ -292,7 +297,7 @@ bool PortalRemoteDesktopSession::sync()
     // has passed on to its back end by then.
     QString error;
     property(QStringLiteral("version"), error);
-    return error.isEmpty() && !m_watcher.closed;
+    return error.isEmpty() && !m_failed && !m_watcher.closed;
 }
 
 } // namespace
