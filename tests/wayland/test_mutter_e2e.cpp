@@ -8,6 +8,7 @@
 
 #include "desktopdriver.h"
 #include "keyboardbackend.h"
+#include "nowindowactivator.h"
 #include "remotedesktopkeyboard.h"
 #include "waylandconnection.h"
 
@@ -45,6 +46,7 @@ private slots:
     void refusesWhatTheLayoutLacks_data();
     void refusesWhatTheLayoutLacks();
     void firstKeyOfEachSession();
+    void activationChangesNothing();
 
 private:
     std::unique_ptr<RemoteDesktopKeyboard> makeKeyboard();
@@ -142,6 +144,25 @@ void TestMutterE2E::firstKeyOfEachSession()
         expected += line;
         QTRY_COMPARE_WITH_TIMEOUT(m_target->text(), expected, kDeliveryTimeoutMs);
     }
+}
+
+void TestMutterE2E::activationChangesNothing()
+{
+    // GNOME lets no other program activate a native window: "`A" with the native
+    // window's own title, or with one matching nothing, changes nothing, and the
+    // script's next keys still reach the window that had the focus.
+    NoWindowActivator activator(chooseBackends(probeSession(m_connection.get())).message);
+    KeyTarget other(QStringLiteral(KEY_TARGET), u"Other Window"_s, m_home.filePath(u"other.txt"_s));
+    QVERIFY(other.waitReady());
+    QVERIFY(m_target->clear());
+    QVERIFY(!activator.activate(u"Korvane Key Target"_s));
+    QVERIFY(!activator.activate(u"no such window"_s));
+    QVERIFY(!activator.bringForward(u"Korvane"_s));
+    QVERIFY(!activator.unavailableReason().isEmpty());
+    QVERIFY2(m_keyboard->sendKeys(u"still here"_s, true), qPrintable(m_keyboard->lastFailure()));
+    // Mutter focused the newest window; it alone gets the keys.
+    QTRY_COMPARE_WITH_TIMEOUT(other.text(), u"still here"_s, kDeliveryTimeoutMs);
+    QCOMPARE(m_target->text(), QString());
 }
 
 QTEST_GUILESS_MAIN(TestMutterE2E)
