@@ -67,11 +67,14 @@ bool LayoutKeysyms::types(uint32_t keysym) const
 {
     if (!m_keymap || keysym == XKB_KEY_NoSymbol)
         return false;
-    for (const KeysymTranslation translation : m_translations) {
-        if (!typesWith(keysym, translation))
-            return false;
-    }
-    return true;
+    const auto known = m_known.constFind(keysym);
+    if (known != m_known.cend())
+        return *known;
+    bool typed = true;
+    for (const KeysymTranslation translation : m_translations)
+        typed = typed && typesWith(keysym, translation);
+    m_known.insert(keysym, typed);
+    return typed;
 }
 
 bool LayoutKeysyms::typesWith(uint32_t keysym, KeysymTranslation translation) const

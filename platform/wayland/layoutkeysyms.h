@@ -10,6 +10,7 @@
 // refused before typing.
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 
 #include <cstdint>
@@ -49,6 +50,7 @@ private:
 
     std::unique_ptr<xkb_keymap, void (*)(xkb_keymap *)> m_keymap;
     QList<KeysymTranslation> m_translations;
+    mutable QHash<uint32_t, bool> m_known; // keysyms already looked up
 };
 
 } // namespace korvane

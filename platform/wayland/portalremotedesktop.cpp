@@ -293,8 +293,8 @@ void PortalRemoteDesktopSession::notifyKeysym(uint32_t keysym, bool pressed)
 
 bool PortalRemoteDesktopSession::sync()
 {
-    // The portal answers this after every notification sent before it, which it
-    // has passed on to its back end by then.
+    // Every key has been answered by now; this asks whether the portal and the
+    // session are still there.
     QString error;
     property(QStringLiteral("version"), error);
     return error.isEmpty() && !m_failed && !m_watcher.closed;

@@ -247,7 +247,8 @@ bool RemoteDesktopKeyboard::sendKeys(const QString &notation, bool wait)
         if (!missing.isEmpty())
             names.append(describeCharacters(missing));
         names.append(missingKeys);
-        m_lastFailure = tr("the keyboard layout has no key for: %1").arg(names.join(QLatin1String(", ")));
+        m_lastFailure = tr("the keyboard layout cannot type: %1")
+                            .arg(names.join(QLatin1String(", ")));
         return false;
     }
     for (qsizetype i = 0; i < parsed.actions.size(); ++i) {
