@@ -185,9 +185,16 @@ bool RemoteDesktopKeyboard::ensureSession()
 {
     if (m_started)
         return true;
+    // A session is started once: after a refusal (the user declined the desktop's
+    // request), later lines fail the same way instead of asking again each time.
+    if (!m_startFailure.isEmpty()) {
+        m_lastFailure = m_startFailure;
+        return false;
+    }
     QString error;
     if (!m_session->start(error)) {
-        m_lastFailure = error;
+        m_startFailure = error.isEmpty() ? tr("the remote desktop session did not start") : error;
+        m_lastFailure = m_startFailure;
         return false;
     }
     m_session->notifyKeysym(kWarmUpKeysym, true);

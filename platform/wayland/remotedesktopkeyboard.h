@@ -69,6 +69,7 @@ private:
     std::shared_ptr<WaylandConnection> m_connection;
     KeymapReader m_readKeymap;
     bool m_started = false;
+    QString m_startFailure; // why the session did not start; it is not tried again
     QString m_lastFailure;
 };
 

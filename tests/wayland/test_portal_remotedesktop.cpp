@@ -238,19 +238,25 @@ void TestPortalRemoteDesktop::declinedRequest_data()
 {
     QTest::addColumn<QStringList>("portalArguments");
     QTest::addColumn<QString>("message");
-    QTest::newRow("the user declines") << QStringList{u"--deny"_s} << u"declined"_s;
+    QTest::addColumn<int>("asked"); // how often the user is asked, over two lines
+    QTest::newRow("the user declines") << QStringList{u"--deny"_s} << u"declined"_s << 1;
     QTest::newRow("no keyboard offered") << QStringList{u"--devices"_s, u"2"_s}
-                                         << u"offers no keyboard"_s;
+                                         << u"offers no keyboard"_s << 0;
 }
 
 void TestPortalRemoteDesktop::declinedRequest()
 {
     QFETCH(QStringList, portalArguments);
     QFETCH(QString, message);
+    QFETCH(int, asked);
     QVERIFY(startPortal(portalArguments));
     auto keyboard = makeKeyboard();
     QVERIFY(!keyboard->sendKeys(u"abc"_s, true));
     QVERIFY2(keyboard->lastFailure().contains(message), qPrintable(keyboard->lastFailure()));
+    // The next line is refused the same way, without asking the user again.
+    QVERIFY(!keyboard->sendKeys(u"d"_s, true));
+    QVERIFY2(keyboard->lastFailure().contains(message), qPrintable(keyboard->lastFailure()));
+    QCOMPARE(logLines().filter(u"consent-asked"_s).size(), asked);
     QCOMPARE(keyLines(), QStringList());
     QVERIFY(!QFileInfo::exists(m_tokenPath));
 }
