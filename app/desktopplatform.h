@@ -2,7 +2,9 @@
 
 // The real desktop behind Korvane's platform interfaces: Qt widgets for dialogs,
 // detached processes, Qt's event loop, the session manager over D-Bus and Qt
-// Multimedia for sound, XTest and XKB for keystrokes.
+// Multimedia for sound; keystrokes and window activation through the backend the
+// session offers (X11, a wlroots compositor, GNOME's or KDE's remote desktop),
+// chosen once at start-up from the session itself.
 
 #include "dbussession.h"
 #include "platform.h"
@@ -10,8 +12,6 @@
 #include "qteventloop.h"
 #include "qtprocesslauncher.h"
 #include "qtsoundplayer.h"
-#include "x11keyboard.h"
-#include "x11windowactivator.h"
 
 #include <memory>
 
@@ -28,11 +28,13 @@ public:
     EventLoop &events() override { return m_events; }
     Session &session() override { return m_session; }
     QtSoundPlayer &sound() override { return m_sound; }
+    Keyboard &keyboard() override { return *m_keyboard; }
+    WindowActivator &windows() override { return *m_activator; }
 
-    // Keystrokes (XTest) and window activation by title (_NET_ACTIVE_WINDOW) on one
-    // X connection of Korvane's own, opened on first use.
-    X11Keyboard &keyboard() override { return m_keyboard; }
-    WindowActivator &windows() override { return m_activator; }
+    // What the session's keystroke and activation backends cannot reach (no key
+    // path at all, native windows that cannot be activated...); empty when they
+    // reach everything.
+    const QString &backendNote() const { return m_backendNote; }
 
 private:
     QtProcessLauncher m_launcher;
@@ -40,9 +42,12 @@ private:
     QtEventLoop m_events;
     DBusSession m_session;
     QtSoundPlayer m_sound;
-    std::shared_ptr<X11Connection> m_x11;
-    X11Keyboard m_keyboard;
-    X11WindowActivator m_activator;
+    // The connections the backends share, kept alive as long as they.
+    std::shared_ptr<void> m_x11;
+    std::shared_ptr<void> m_wayland;
+    std::unique_ptr<Keyboard> m_keyboard;
+    std::unique_ptr<WindowActivator> m_activator;
+    QString m_backendNote;
 };
 
 } // namespace korvane

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QStringList>
 
+#include <array>
 #include <cstdio>
 #include <memory>
 
@@ -31,6 +32,22 @@ const char kUsage[] =
     "Data (KeyWord.DAT, its index files, PD.ini) lie in the Application folder: $KORVANE_HOME\n"
     "when set, else the executable's folder when it is writable, else\n"
     "$XDG_DATA_HOME/korvane (~/.local/share/korvane).\n";
+
+// The Qt platform of Korvane's own windows. Through XWayland where it exists, so
+// that the command center keeps its remembered position and its place above other
+// windows, which a Wayland client cannot set for itself; natively on a Wayland
+// session without it. A platform the user chose is left alone. The keystroke and
+// activation backends are chosen from the session separately (DesktopPlatform).
+QByteArray windowPlatform()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return {};
+    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+        return "xcb";
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return "wayland";
+    return {};
+}
 
 bool hasDisplay()
 {
@@ -116,15 +133,18 @@ int runKorvane(int argc, char **argv)
     }
     if (!hasDisplay()) {
         std::fputs("korvane: no graphical display: neither DISPLAY nor WAYLAND_DISPLAY is set.\n"
-                   "Korvane's windows need a desktop session (X11, or XWayland); start it from "
+                   "Korvane's windows need a desktop session (X11 or Wayland); start it from "
                    "one.\n",
                    stderr);
         return 1;
     }
 
-    // The command line belongs to Korvane: Qt sees no options in it.
-    int qtArgc = 1;
-    QApplication application(qtArgc, argv);
+    // The command line belongs to Korvane: Qt sees only the platform chosen here.
+    QByteArray platformName = windowPlatform();
+    QByteArray platformOption = "-platform";
+    std::array<char *, 4> qtArguments{argv[0], platformOption.data(), platformName.data(), nullptr};
+    int qtArgc = platformName.isEmpty() ? 1 : 3;
+    QApplication application(qtArgc, qtArguments.data());
     QApplication::setApplicationName(QStringLiteral("korvane"));
     QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral(KORVANE_APP_ID));

@@ -43,8 +43,8 @@ bool portalOffersKeyboard(const QDBusConnection &bus)
     const QString service = QStringLiteral("org.freedesktop.portal.Desktop");
     QDBusConnectionInterface *busInterface = bus.interface();
     if (!busInterface->isServiceRegistered(service)) {
-        const QDBusReply<QStringList> activatable = busInterface->call(
-            QStringLiteral("ListActivatableNames"));
+        const QDBusReply<QStringList> activatable =
+            busInterface->call(QStringLiteral("ListActivatableNames"));
         if (!activatable.isValid() || !activatable.value().contains(service))
             return false;
     }
@@ -127,8 +127,12 @@ SessionFacts probeSession(const WaylandConnection *connection)
         facts.wayland = true;
         facts.waylandGlobals = connection->globals();
     }
+    // Only a Wayland session needs the remote-desktop services: an X11 one does not
+    // touch the session bus here (it costs start-up time).
+    if (!facts.wayland)
+        return facts;
     const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (facts.wayland && bus.isConnected() && bus.interface()) {
+    if (bus.isConnected() && bus.interface()) {
         QDBusConnectionInterface *busInterface = bus.interface();
         facts.mutterRemoteDesktop =
             busInterface->isServiceRegistered(QStringLiteral("org.gnome.Mutter.RemoteDesktop"));

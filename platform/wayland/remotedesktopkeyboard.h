@@ -58,8 +58,8 @@ public:
 
     bool sendKeys(const QString &notation, bool wait) override;
 
-    QString unavailableReason() const;
-    QString lastFailure() const { return m_lastFailure; }
+    QString unavailableReason() const override;
+    QString lastFailure() const override { return m_lastFailure; }
 
 private:
     bool ensureSession();

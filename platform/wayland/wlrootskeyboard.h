@@ -32,9 +32,9 @@ public:
 
     // Why keys cannot be sent (no compositor, no virtual-keyboard protocol), empty
     // when they can.
-    QString unavailableReason() const;
+    QString unavailableReason() const override;
     // Why the last sendKeys sent nothing or not everything; empty after success.
-    QString lastFailure() const { return m_lastFailure; }
+    QString lastFailure() const override { return m_lastFailure; }
 
 private:
     struct Stroke
