@@ -21,6 +21,12 @@ public:
     bool bringForward(const QString &) override { return false; }
 };
 
+class NoApplications : public InstalledApplications
+{
+public:
+    QList<InstalledApplication> list() override { return {}; }
+};
+
 class SystemClock : public Clock
 {
 public:
@@ -39,6 +45,12 @@ WindowActivator &Platform::windows()
 {
     static NoWindows windows;
     return windows;
+}
+
+InstalledApplications &Platform::applications()
+{
+    static NoApplications applications;
+    return applications;
 }
 
 Clock &Platform::clock()

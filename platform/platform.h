@@ -9,6 +9,7 @@
 #include "keyboard.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QFlags>
 #include <QString>
 #include <QStringList>
@@ -119,6 +120,26 @@ public:
     virtual QDateTime now() const = 0;
 };
 
+// An application the desktop lists in its menus (an XDG desktop entry that is
+// shown on this desktop).
+struct InstalledApplication
+{
+    QString id;          // the desktop file id, e.g. "org.gnome.Calculator.desktop"
+    QString name;        // "Calculator"
+    QString comment;     // "Perform arithmetic calculations"
+    QString iconName;    // an icon theme name, or an icon file's absolute path
+    QString program;     // the full path of the program its command runs
+    QString commandLine; // its command without field codes (%f, %u...), program resolved
+};
+
+class InstalledApplications
+{
+public:
+    virtual ~InstalledApplications() = default;
+    // Every application shown in this desktop's menus, by name.
+    virtual QList<InstalledApplication> list() = 0;
+};
+
 // Everything above, handed to windows and the engine through their constructors.
 class Platform
 {
@@ -135,6 +156,8 @@ public:
     virtual WindowActivator &windows();
     // The system clock unless a test replaces it.
     virtual Clock &clock();
+    // The desktop's installed applications; none unless a backend lists them.
+    virtual InstalledApplications &applications();
 };
 
 } // namespace korvane

@@ -134,6 +134,14 @@ public:
     QDateTime current = QDateTime(QDate(2026, 1, 15), QTime(10, 0));
 };
 
+// Installed applications a test writes down.
+class FakeApplications : public InstalledApplications
+{
+public:
+    QList<InstalledApplication> list() override { return installed; }
+    QList<InstalledApplication> installed;
+};
+
 class FakePlatform : public Platform
 {
 public:
@@ -145,6 +153,7 @@ public:
     Keyboard &keyboard() override { return keys; }
     WindowActivator &windows() override { return activator; }
     Clock &clock() override { return time; }
+    InstalledApplications &applications() override { return apps; }
 
     FakeProcessLauncher launcher;
     FakeDialogs dialog;
@@ -154,6 +163,7 @@ public:
     FakeKeyboard keys;
     FakeWindowActivator activator;
     FakeClock time;
+    FakeApplications apps;
 };
 
 } // namespace korvane
