@@ -80,7 +80,7 @@ void ScriptEditorWindow::openScript()
         m_scriptText->clear();
     m_debugList->clear();
     QString name = kScriptPattern;
-    m_platform.dialogs().openFileName(name);
+    m_platform.dialogs().openFileName(name, OpenFileName::ExistingOrNew);
     m_fileName = name.trimmed();
 
     // A name that does not exist yet is created empty and becomes the document; a

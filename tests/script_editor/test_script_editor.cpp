@@ -122,10 +122,12 @@ private slots:
         QCOMPARE(m_home->read(old), u"`M \u201ccaf\u00e9\u201d\r\n\r\n"_s.toUtf8());
         QVERIFY(dialogs().boxes.isEmpty());
 
-        // Opening a missing name creates it.
+        // The open dialog takes a new name, which is created empty and shown.
         dialogs().openChoices.enqueue(path(u"fresh.vlm"_s));
         m_editor->openScript();
         QCOMPARE(m_home->read(u"fresh.vlm"_s), QByteArray());
+        QCOMPARE(dialogs().openAccepts.last(), OpenFileName::ExistingOrNew);
+        QCOMPARE(m_editor->windowTitle(), u"Velmora - "_s + path(u"fresh.vlm"_s).toUpper());
     }
 
     void savePromptAndCancelledDialogs()
