@@ -68,6 +68,7 @@ void ScriptEditorWindow::newScript()
     m_fileName.clear();
     setEditorText(QString());
     m_changed = false;
+    m_scriptText->setFocus();
 }
 
 void ScriptEditorWindow::openScript()
@@ -82,6 +83,7 @@ void ScriptEditorWindow::openScript()
     QString name = kScriptPattern;
     m_platform.dialogs().openFileName(name, OpenFileName::ExistingOrNew);
     m_fileName = name.trimmed();
+    m_scriptText->setFocus();
 
     // A name that does not exist yet is created empty and becomes the document; a
     // file that cannot be opened leaves everything as it is, without a message.

@@ -162,6 +162,9 @@ void ScriptEditorWindow::buildControls()
     m_scriptText->viewport()->setMouseTracking(true);
     m_scriptText->viewport()->installEventFilter(this);
     m_textKeyLabel->setBuddy(m_scriptText);
+    // The keyboard starts in the text; Tab goes on to Run and Debug.
+    setTabOrder(m_scriptText, m_runButton);
+    setTabOrder(m_runButton, m_debugCheck);
     m_debugList = new QListWidget(client);
     m_debugList->setGeometry(twipsRect(120, 600, 6375, 3180));
     m_debugList->hide();
@@ -333,6 +336,7 @@ void ScriptEditorWindow::showWindow()
     show();
     raise();
     activateWindow();
+    m_scriptText->setFocus();
 }
 
 void ScriptEditorWindow::closeEvent(QCloseEvent *event)
@@ -386,6 +390,7 @@ void ScriptEditorWindow::onDebugToggled(bool on)
 {
     if (!on) {
         m_debugList->hide();
+        m_scriptText->setFocus();
         return;
     }
     if (m_changed) {

@@ -12,9 +12,9 @@
 #include "toolbox.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -162,6 +162,27 @@ private slots:
         m_editor->saveScript();
         QVERIFY(boxes().size() == 5 && !boxes().last().isEmpty());
         QCOMPARE(QDir(m_home->path()).entryList(QDir::Files), QStringList{u"p.vlm"_s});
+    }
+
+    // Typing reaches the text as the window opens, after New and Open (even from
+    // another control) and when the debug view closes.
+    void keysGoToTheText()
+    {
+        const QString file = open("`B\r\n");
+        QCheckBox *debug = m_editor->debugCheck();
+        const QList<std::pair<QString, std::function<void()>>> rows{
+            {u"ab`B\n"_s, [&] { m_editor->showWindow(); }},
+            {u"ab"_s, [&] { m_editor->newScript(); }},
+            {u"ab`B\n"_s, [&] { dialogs().openChoices.enqueue(file), m_editor->openScript(); }},
+            {u"ab`B\n"_s, [&] { debug->setChecked(true), debug->setChecked(false); }}};
+        for (const auto &[typed, act] : rows) {
+            open("`B\r\n");
+            m_editor->runButton()->setFocus();
+            act();
+            QVERIFY(QTest::qWaitForWindowActive(m_editor.get()));
+            QTest::keyClicks(QApplication::focusWidget(), u"ab"_s);
+            QCOMPARE(text().toPlainText(), typed);
+        }
     }
 
     void fileCommandsRefuseWhileAScriptRuns()
