@@ -292,6 +292,8 @@ void ScriptEditorWindow::applyFontChoice(const FontChoice &choice)
         palette.setColor(QPalette::Text, colourFromRgb(choice.colour));
         widget->setPalette(palette);
     }
+    if (m_highlighter)
+        m_highlighter->setBaseFont(m_scriptText->font());
 }
 
 void ScriptEditorWindow::applySettings()

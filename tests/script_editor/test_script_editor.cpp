@@ -344,16 +344,31 @@ private slots:
         QCOMPARE(boxes().size(), 1); // no failure shown
     }
 
-    void highlightingMarksCommandNamesAndKeys()
+    // Fonts sets the colour, weight and slant of the whole text. Every character
+    // keeps them; command names, key names and modifier signs get emphasis on top.
+    void highlightingKeepsTheChosenColourAndStyle()
     {
         open("`* a comment\r\n`SET some text\r\n%{F4}+(ab)\r\n`RD x\r\n");
-        const auto formats = [&](int block) {
-            return text().document()->findBlockByNumber(block).layout()->formats();
-        };
-        QVERIFY(formats(0).size() == 1 && formats(0).first().length == 12);
-        QVERIFY(formats(1).first().length == 4 && formats(1).last().start == 4); // "`SET"
-        // %, {F4}, "+(" (one run), ); "`RD".
-        QVERIFY(formats(2).size() == 4 && formats(3).first().length == 3);
+        for (const FontChoice &font : {FontChoice{u"DejaVu Sans"_s, 11, false, false, 0xc00000},
+                                       FontChoice{u"DejaVu Sans"_s, 11, true, true, 0x0080ff}}) {
+            dialogs().fontChoices.enqueue(font);
+            m_editor->chooseFont();
+            QString emphasis;
+            for (QTextBlock block = text().document()->begin(); block.isValid();
+                 block = block.next()) {
+                QString marks(block.length(), u' ');
+                for (const QTextLayout::FormatRange &range : block.layout()->formats()) {
+                    const QTextCharFormat &format = range.format; // over the chosen font
+                    QVERIFY(!format.hasProperty(QTextFormat::ForegroundBrush) &&
+                            !format.hasProperty(QTextFormat::FontItalic) &&
+                            (!font.bold || !format.hasProperty(QTextFormat::FontWeight)));
+                    if (format.hasProperty(QTextFormat::FontWeight) || format.fontUnderline())
+                        marks.replace(range.start, range.length, QString(range.length, u'^'));
+                }
+                emphasis += marks.trimmed() + u'|';
+            }
+            QCOMPARE(emphasis, u"^^|^^^^|^^^^^^^  ^|^^^||"_s);
+        }
     }
 
     void helpAndAboutMenus()
