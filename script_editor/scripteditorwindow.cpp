@@ -396,12 +396,13 @@ void ScriptEditorWindow::onDebugToggled(bool on)
         return;
     }
     if (m_changed) {
+        // No, or a save that is cancelled or fails, leaves the text in view.
         if (m_platform.dialogs().messageBox(kSavePrompt, MessageButtons::YesNo) ==
-            MessageAnswer::No) {
+                MessageAnswer::No ||
+            !saveDocument()) {
             m_debugCheck->setChecked(false);
             return;
         }
-        saveScript();
     }
     m_debugList->show();
     m_debugList->clear();

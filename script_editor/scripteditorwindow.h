@@ -132,8 +132,12 @@ private:
     // Sizes the text and the debug list to the window.
     void fitToWindow();
     bool refuseWhileRunning();
-    // Asks to save a changed script; false when the user cancels.
+    // Asks to save a changed script; false when the user cancels or the save
+    // does not happen.
     bool savePrompt();
+    // Save and Save As; true when the text reached the disk.
+    bool saveDocument();
+    bool saveDocumentAs();
     void setDocumentCaption();
     void setEditorText(const QString &text);
     void buildControls();
