@@ -416,6 +416,10 @@ void ScriptEditorWindow::onDebugToggled(bool on)
 
 void ScriptEditorWindow::runStateChanged(script::RunState state)
 {
+    if (state == script::RunState::Running) {
+        m_statusLabel->clear();
+        m_statusLabel->setToolTip(QString());
+    }
     m_runButton->setText(state == script::RunState::Running ? kStopCaption : kRunCaption);
     m_debugCheck->setEnabled(state == script::RunState::Idle);
 }
@@ -441,6 +445,14 @@ void ScriptEditorWindow::showCharacterCount()
     const QString text = m_scriptText->toPlainText();
     m_countLabel->setText(numberText(text.size() + text.count(u'\n')) +
                           QStringLiteral(" Characters"));
+}
+
+void ScriptEditorWindow::reportProblem(int line, const QString &reason)
+{
+    const QString text = QStringLiteral("Line %1: %2").arg(line).arg(reason);
+    m_statusLabel->setToolTip(text);
+    m_statusLabel->setText(
+        m_statusLabel->fontMetrics().elidedText(text, Qt::ElideRight, m_statusLabel->width()));
 }
 
 void ScriptEditorWindow::closeWindow()

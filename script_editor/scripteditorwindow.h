@@ -102,6 +102,8 @@ public:
     void showProgress(const QString &text) override;
     // " 42 Characters", counting each line break as the two characters saved.
     void showCharacterCount() override;
+    // "Line 3: reason" in the status line, whole in its tool tip, until the next run.
+    void reportProblem(int line, const QString &reason) override;
     void closeWindow() override;
 
     QPlainTextEdit *scriptText() const { return m_scriptText; }

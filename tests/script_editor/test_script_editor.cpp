@@ -281,6 +281,14 @@ private slots:
         m_editor->onRunClicked();
         QCOMPARE(m_editor->debugList()->currentRow(), 3);
         QCOMPARE(m_platform->player.beeps, 1);
+        // A line that failed as the run went on shows until the next run starts.
+        const QString problem = u"cannot start nosuch: No such file or directory"_s;
+        m_editor->reportProblem(2, problem);
+        QCOMPARE(m_editor->statusLabel()->toolTip(), u"Line 2: "_s + problem);
+        QVERIFY(m_editor->statusLabel()->text().startsWith(u"Line 2: c"_s));
+        m_editor->onRunClicked();
+        QVERIFY(m_editor->statusLabel()->text().isEmpty() &&
+                m_editor->statusLabel()->toolTip().isEmpty());
     }
 
     void clipboardAndCharacterCount()
