@@ -10,10 +10,16 @@ ScriptHighlighter::ScriptHighlighter(QTextDocument *document)
     : QSyntaxHighlighter(document)
 {
     m_key.setFontUnderline(true);
-    setBaseFont(document->defaultFont());
+    fitMarksTo(document->defaultFont());
 }
 
 void ScriptHighlighter::setBaseFont(const QFont &font)
+{
+    fitMarksTo(font);
+    rehighlight();
+}
+
+void ScriptHighlighter::fitMarksTo(const QFont &font)
 {
     // Neither mark sets a colour or a slant, so the user's stay.
     m_command = QTextCharFormat();
@@ -21,7 +27,6 @@ void ScriptHighlighter::setBaseFont(const QFont &font)
         m_command.setFontUnderline(true);
     else
         m_command.setFontWeight(QFont::Bold);
-    rehighlight();
 }
 
 void ScriptHighlighter::highlightBlock(const QString &text)

@@ -25,6 +25,7 @@ protected:
     void highlightBlock(const QString &text) override;
 
 private:
+    void fitMarksTo(const QFont &font);
     void highlightKeystrokes(const QString &text);
 
     QTextCharFormat m_command; // command names and the Shift, Ctrl and Alt signs

@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QTimer>
 
@@ -292,8 +293,11 @@ void ScriptEditorWindow::applyFontChoice(const FontChoice &choice)
         palette.setColor(QPalette::Text, colourFromRgb(choice.colour));
         widget->setPalette(palette);
     }
-    if (m_highlighter)
+    if (m_highlighter) {
+        // Marking the text afresh is no edit.
+        const QScopedValueRollback filling(m_fillingText, true);
         m_highlighter->setBaseFont(m_scriptText->font());
+    }
 }
 
 void ScriptEditorWindow::applySettings()

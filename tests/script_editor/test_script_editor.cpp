@@ -379,6 +379,7 @@ private slots:
                                        FontChoice{u"DejaVu Sans"_s, 11, true, true, 0x0080ff}}) {
             dialogs().fontChoices.enqueue(font);
             m_editor->chooseFont();
+            QVERIFY(!m_editor->scriptChanged()); // marking the text afresh is no edit
             QString emphasis;
             for (QTextBlock block = text().document()->begin(); block.isValid();
                  block = block.next()) {
