@@ -154,6 +154,8 @@ private slots:
                         dialogs().openPresets.isEmpty());
             }
         }
+        QVERIFY(boxes().contains(
+            u"Cannot save %1: No such file or directory"_s.arg(path(u"gone/x"_s))));
         dialogs().boxes.clear();
         m_editor = std::make_unique<ScriptEditorWindow>(*m_platform);
         const QString file = saveAs(u"p.vlm"_s);
