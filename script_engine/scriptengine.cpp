@@ -68,6 +68,7 @@ void ScriptEngine::run(QString &fileName)
         const std::optional<QString> line = run.script.readLine();
         if (!line)
             break;
+        run.lineNumber = lineIndex;
         if (runLine(*line, run) == Flow::EndRun)
             return;
         if (m_host.debugViewOn())
