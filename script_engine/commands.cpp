@@ -440,10 +440,18 @@ void ScriptRun::endEarly(int exitCode)
 {
     script.close();
     if (host.autoRun()) {
-        platform.events().endProgram(exitCode);
+        endProgram(exitCode);
         return;
     }
     m_engine.setState(RunState::Idle);
+}
+
+void ScriptRun::endProgram(int exitCode)
+{
+    // The program ends on the spot: what typing borrowed from the keyboard map
+    // must be given back first.
+    platform.keyboard().restoreKeymap();
+    platform.events().endProgram(exitCode);
 }
 
 Flow runLine(const QString &text, ScriptRun &run)

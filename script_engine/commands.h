@@ -41,6 +41,8 @@ public:
     // cannot be opened): the engine goes back to idle; in auto-run mode the
     // program ends instead.
     void endEarly(int exitCode);
+    // Ends the program (auto-run mode), the keyboard map given back first.
+    void endProgram(int exitCode);
     bool hostGone() const { return m_engine.m_hostGone; }
 
 private:

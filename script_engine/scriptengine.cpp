@@ -77,7 +77,7 @@ void ScriptEngine::run(QString &fileName)
 
     run.script.close();
     if (m_host.autoRun()) {
-        m_platform.events().endProgram(0);
+        run.endProgram(0);
         return;
     }
     m_host.showCharacterCount();
