@@ -199,6 +199,17 @@ private slots:
         QVERIFY(keyboard->sendKeys(u"ŁŻ→"_s, true));
         QCOMPARE(emptyKeycodeCount(), empty - 3);
         QTRY_COMPARE_WITH_TIMEOUT(emptyKeycodeCount(), empty, kDeliveryTimeoutMs);
+        // With every keycode in use, such a character is refused, and says why.
+        X11Keymap full;
+        QVERIFY(full.load(wm, {}));
+        for (const unsigned keycode : full.emptyKeycodes()) {
+            KeySym letter = 'q';
+            XChangeKeyboardMapping(wm, int(keycode), 1, &letter, 1);
+        }
+        XSync(wm, False);
+        QVERIFY(!keyboard->sendKeys(u"xŁ"_s, true));
+        QCOMPARE(keyboard->lastFailure(), u"no spare keycode left to type \"Ł\" (U+0141): every "
+                                          "keycode of the keyboard map is in use"_s);
         keyboard.reset();
         qputenv("DISPLAY", ours);
         XCloseDisplay(wm);
