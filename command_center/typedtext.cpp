@@ -7,6 +7,8 @@
 
 #include <QLineEdit>
 
+#include <cstdio>
+
 namespace korvane {
 
 namespace {
@@ -117,9 +119,13 @@ bool CommandCenterWindow::launch(db::KeyWord &keyWord)
 
     const QStringList commandLines = db::commandLinesFor(m_database, keyWord, argument);
     m_keyWordFound = !commandLines.isEmpty();
-    // A program that cannot be started is passed over.
-    for (const QString &commandLine : commandLines)
-        m_platform.processes().start(commandLine);
+    // A program that cannot be started is passed over, with a line on standard error.
+    for (const QString &commandLine : commandLines) {
+        if (!m_platform.processes().start(commandLine))
+            std::fprintf(stderr, "korvane: %s: cannot start \"%s\": %s\n",
+                         qPrintable(keyWord.text()), qPrintable(commandLine),
+                         qPrintable(m_platform.processes().lastFailure()));
+    }
     return m_keyWordFound;
 }
 

@@ -6,6 +6,8 @@
 // a run ends.
 
 #include "desktopdriver.h"
+#include "keyworddatabase.h"
+#include "maintenance.h"
 #include "x11keymap.h"
 #include "x11properties.h"
 
@@ -43,6 +45,18 @@ class TestE2EScripts : public QObject
     std::unique_ptr<KeyTarget> m_beta;
     bool m_canSwitchLayouts = false;
 
+    // Starts the real korvane with `arguments`, on the test's data folder.
+    void startKorvane(QProcess &korvane, const QStringList &arguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KORVANE_HOME"), m_home.path());
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        korvane.setProcessEnvironment(environment);
+        korvane.setWorkingDirectory(m_home.path());
+        korvane.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+        korvane.start(QStringLiteral(KORVANE_BINARY), arguments);
+    }
+
     // Writes `lines` as a script (CR LF) and starts the real korvane on it.
     void startScript(QProcess &korvane, const QStringList &lines)
     {
@@ -51,13 +65,7 @@ class TestE2EScripts : public QObject
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
         file.close();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("KORVANE_HOME"), m_home.path());
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        korvane.setProcessEnvironment(environment);
-        korvane.setWorkingDirectory(m_home.path());
-        korvane.setProcessChannelMode(QProcess::ForwardedOutputChannel);
-        korvane.start(QStringLiteral(KORVANE_BINARY), {path});
+        startKorvane(korvane, {path});
     }
 
     // Runs `lines` as a script to its end; its exit code. What it writes to
@@ -206,6 +214,22 @@ private Q_SLOTS:
                                       "directory")})
                 .replaceInStrings(QRegularExpression(QStringLiteral("^")),
                                   QStringLiteral("korvane: ")));
+    }
+
+    void keyWordWhoseProgramIsMissingSaysSo()
+    {
+        korvane::db::KeywordDatabase database(m_home.path());
+        QCOMPARE(korvane::db::addKeyWord(database, QStringLiteral("GONE"),
+                                         QStringLiteral("/no/such/program"))
+                     .outcome,
+                 korvane::db::AddOutcome::Added);
+        QProcess korvane;
+        startKorvane(korvane, {QStringLiteral("gone")});
+        QVERIFY(korvane.waitForFinished(kTimeout));
+        QCOMPARE(korvane.exitCode(), 0);
+        QVERIFY2(korvane.readAllStandardError().contains(
+                     "korvane: GONE: cannot start \"/NO/SUCH/PROGRAM\": no such file\n"),
+                 "no word of the program that did not start");
     }
 
     // Characters the layout lacks borrow spare keycodes. However a run ends, they
