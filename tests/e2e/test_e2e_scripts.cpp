@@ -189,15 +189,13 @@ private Q_SLOTS:
         QVERIFY(m_alpha->clear());
         QString errors;
         // Nothing of a refused keystroke line is typed; the run goes on and ends well.
-        QCOMPARE(
-            runScript({QStringLiteral("`A ") + m_alpha->title(), QStringLiteral("a{FOO}"),
-                       QStringLiteral("a{{{b"), QStringLiteral("+"),
-                       QStringLiteral("a") + QChar(1) + QStringLiteral("b"),
-                       QStringLiteral("`E /no/such/program"), QStringLiteral("`E ") + m_home.path(),
-                       QStringLiteral("`CP missing.txt copy.txt"),
-                       QStringLiteral("`S no/such/folder.txt"), QStringLiteral("ok")},
-                      &errors),
-            0);
+        QCOMPARE(runScript({QStringLiteral("`A ") + m_alpha->title(), QStringLiteral("a{FOO}"),
+                            QStringLiteral("a{{{b"), QStringLiteral("+"),
+                            QStringLiteral("a") + QChar(1) + QStringLiteral("b"),
+                            QStringLiteral("`E /no/such/program"),
+                            QStringLiteral("`E ") + m_home.path(), QStringLiteral("ok")},
+                           &errors),
+                 0);
         QTRY_COMPARE_WITH_TIMEOUT(m_alpha->text(), QStringLiteral("ok"), kTimeout);
         const QString job = m_home.filePath(QStringLiteral("job.VLM"));
         QCOMPARE(
@@ -208,10 +206,8 @@ private Q_SLOTS:
                  job + QStringLiteral(":4: keys not typed: modifier without a key at the end"),
                  job + QStringLiteral(":5: keys not typed: no key types U+0001"),
                  job + QStringLiteral(":6: cannot start \"/no/such/program\": no such file"),
-                 job + QStringLiteral(":7: cannot start \"%1\": it is a folder").arg(m_home.path()),
-                 job + QStringLiteral(":8: cannot copy \"missing.txt\": No such file or directory"),
-                 job + QStringLiteral(":9: cannot write \"no/such/folder.txt\": No such file or "
-                                      "directory")})
+                 job +
+                     QStringLiteral(":7: cannot start \"%1\": it is a folder").arg(m_home.path())})
                 .replaceInStrings(QRegularExpression(QStringLiteral("^")),
                                   QStringLiteral("korvane: ")));
     }
