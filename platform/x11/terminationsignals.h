@@ -4,6 +4,8 @@
 // signal handler only notes the signal (a byte into a pipe the event loop
 // watches); the event loop, or a long loop of Korvane's own at its next safe
 // point, then runs what must be undone and ends the program by the same signal.
+// Stuck elsewhere, the program still ends a few seconds later, or at a second
+// signal.
 
 #include <functional>
 
