@@ -7,6 +7,8 @@
 
 #include <QLineEdit>
 
+#include <cstdio>
+
 namespace korvane {
 
 namespace {
@@ -121,9 +123,13 @@ bool CommandCenterWindow::launch(db::KeyWord &keyWord)
     if (!m_database.errorString().isEmpty())
         m_platform.dialogs().messageBox(db::kDatabaseUnreadableMessage + m_database.errorString(),
                                         MessageButtons::Ok);
-    // A program that cannot be started is passed over.
-    for (const QString &commandLine : commandLines)
-        m_platform.processes().start(commandLine);
+    // A program that cannot be started is passed over, with a line on standard error.
+    for (const QString &commandLine : commandLines) {
+        if (!m_platform.processes().start(commandLine))
+            std::fprintf(stderr, "korvane: %s: cannot start \"%s\": %s\n",
+                         qPrintable(keyWord.text()), qPrintable(commandLine),
+                         qPrintable(m_platform.processes().lastFailure()));
+    }
     return m_keyWordFound;
 }
 

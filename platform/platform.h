@@ -28,6 +28,8 @@ public:
     // name "explorer" opens the folder argument in the desktop's file manager.
     // Returns false when nothing could be started; callers are free to ignore it.
     virtual bool start(const QString &commandLine) = 0;
+    // Why the last start() returned false, in words for the user; empty otherwise.
+    virtual QString lastFailure() const { return {}; }
 };
 
 enum class MessageButtons { Ok, YesNo, YesNoCancel };
