@@ -91,7 +91,7 @@ int removeEntriesWithSuffix(const QString &folder, const QString &suffix)
     return removed;
 }
 
-QString LoadTextFile(const QString &fileName)
+QString readTextFile(const QString &fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))

@@ -34,6 +34,6 @@ int removeEntriesWithSuffix(const QString &folder, const QString &suffix);
 
 // The whole content of a text file (UTF-8, or Windows-1252 when not valid UTF-8);
 // empty when the file is missing or unreadable. Line ends are kept.
-QString LoadTextFile(const QString &fileName);
+QString readTextFile(const QString &fileName);
 
 } // namespace korvane

@@ -16,7 +16,7 @@ inline const QString kToolBoxSettingsFile = QStringLiteral("toolbox.ini");
 
 struct EditorSettings
 {
-    // Empty or unreadable lines leave the window's design values.
+    // Empty or unreadable lines leave the window's built-in values.
     std::optional<QString> fontName;
     std::optional<double> fontSize;
     std::optional<quint32> colour; // RGB, red in the low byte

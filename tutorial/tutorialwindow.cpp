@@ -144,7 +144,7 @@ void TutorialWindow::present(const TutorialStep &step)
 {
     if (step.highlightsKeyWord)
         highlightKeyWordField();
-    m_guideText->setPlainText(LoadTextFile(shippedDataPath(step.textFile)));
+    m_guideText->setPlainText(readTextFile(shippedDataPath(step.textFile)));
     m_titleLabel->setText(step.title);
     show();
     if (step.number != 0) {

@@ -125,7 +125,7 @@ private slots:
             return runTool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s});
         };
         // The text box shows line ends as LF; runTool trims.
-        const QString expected = LoadTextFile(installed(u"share/korvane/pibbethello.txt"_s));
+        const QString expected = readTextFile(installed(u"share/korvane/pibbethello.txt"_s));
         QTRY_COMPARE_WITH_TIMEOUT(copied(), expected.trimmed().replace(u"\r\n"_s, u"\n"_s),
                                   kTimeout);
 
