@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The Application folder, where the keyword database, "PD.ini" and "Show.Txt"

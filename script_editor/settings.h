@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The editor's "Scripter.ini" and the tool box's "toolbox.ini", both in the

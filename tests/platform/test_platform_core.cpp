@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text and file helpers beneath the platform (Windows-1252 text, number texts,
 // the Application folder, names matched without regard to case, command-line
 // splitting), and real processes started through DesktopPlatform's launcher: from
