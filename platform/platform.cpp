@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform.h"
 
 namespace korvane {
@@ -21,6 +22,12 @@ public:
     bool bringForward(const QString &) override { return false; }
 };
 
+class NoApplications : public InstalledApplications
+{
+public:
+    QList<InstalledApplication> list() override { return {}; }
+};
+
 class SystemClock : public Clock
 {
 public:
@@ -39,6 +46,12 @@ WindowActivator &Platform::windows()
 {
     static NoWindows windows;
     return windows;
+}
+
+InstalledApplications &Platform::applications()
+{
+    static NoApplications applications;
+    return applications;
 }
 
 Clock &Platform::clock()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The seam between Korvane and the desktop. Windows and the script engine reach
@@ -9,6 +10,7 @@
 #include "keyboard.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QFlags>
 #include <QString>
 #include <QStringList>
@@ -27,6 +29,8 @@ public:
     // name "explorer" opens the folder argument in the desktop's file manager.
     // Returns false when nothing could be started; callers are free to ignore it.
     virtual bool start(const QString &commandLine) = 0;
+    // Why the last start() returned false, in words for the user; empty otherwise.
+    virtual QString lastFailure() const { return {}; }
 };
 
 enum class MessageButtons { Ok, YesNo, YesNoCancel };
@@ -50,6 +54,10 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(FontDialogOptions)
 
 enum class MessageAnswer { Ok, Yes, No, Cancel };
 
+// The names an open dialog accepts: existing files only, or also a name that does
+// not exist yet (which the caller then creates).
+enum class OpenFileName { Existing, ExistingOrNew };
+
 class Dialogs
 {
 public:
@@ -60,7 +68,7 @@ public:
     virtual QString inputBox(const QString &prompt) = 0;
     // File dialogs: `fileName` is the preset name on entry and the chosen name on
     // return. A cancelled dialog leaves it exactly as it was.
-    virtual void openFileName(QString &fileName) = 0;
+    virtual void openFileName(QString &fileName, OpenFileName accepts = OpenFileName::Existing) = 0;
     virtual void saveFileName(QString &fileName) = 0;
     // The font dialog, preset with `font`; OK copies the choice into it, Cancel
     // leaves it as it was. The colour is offered with FontDialogOption::Effects.
@@ -119,6 +127,26 @@ public:
     virtual QDateTime now() const = 0;
 };
 
+// An application the desktop lists in its menus (an XDG desktop entry that is
+// shown on this desktop).
+struct InstalledApplication
+{
+    QString id;          // the desktop file id, e.g. "org.gnome.Calculator.desktop"
+    QString name;        // "Calculator"
+    QString comment;     // "Perform arithmetic calculations"
+    QString iconName;    // an icon theme name, or an icon file's absolute path
+    QString program;     // the full path of the program its command runs
+    QString commandLine; // its command without field codes (%f, %u...), program resolved
+};
+
+class InstalledApplications
+{
+public:
+    virtual ~InstalledApplications() = default;
+    // Every application shown in this desktop's menus, by name.
+    virtual QList<InstalledApplication> list() = 0;
+};
+
 // Everything above, handed to windows and the engine through their constructors.
 class Platform
 {
@@ -135,6 +163,8 @@ public:
     virtual WindowActivator &windows();
     // The system clock unless a test replaces it.
     virtual Clock &clock();
+    // The desktop's installed applications; none unless a backend lists them.
+    virtual InstalledApplications &applications();
 };
 
 } // namespace korvane

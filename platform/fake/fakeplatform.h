@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The fake backend: a recording stand-in for the desktop, for tests. It remembers
@@ -35,14 +36,15 @@ public:
 
     MessageAnswer messageBox(const QString &text, MessageButtons buttons) override;
     QString inputBox(const QString &prompt) override;
-    void openFileName(QString &fileName) override;
+    void openFileName(QString &fileName, OpenFileName accepts = OpenFileName::Existing) override;
     void saveFileName(QString &fileName) override;
     void fontDialog(FontChoice &font, FontDialogOptions options) override;
     bool printerDialog(QPrinter &printer) override;
 
-    QList<Box> boxes;         // message boxes shown, in order
-    QStringList inputPrompts; // input boxes shown
-    QStringList openPresets;  // file name each open dialog was shown with
+    QList<Box> boxes;                // message boxes shown, in order
+    QStringList inputPrompts;        // input boxes shown
+    QStringList openPresets;         // file name each open dialog was shown with
+    QList<OpenFileName> openAccepts; // what each open dialog accepted
     QStringList savePresets;
 
     // Queued replies; when a queue is empty a box answers its first button
@@ -134,6 +136,14 @@ public:
     QDateTime current = QDateTime(QDate(2026, 1, 15), QTime(10, 0));
 };
 
+// Installed applications a test writes down.
+class FakeApplications : public InstalledApplications
+{
+public:
+    QList<InstalledApplication> list() override { return installed; }
+    QList<InstalledApplication> installed;
+};
+
 class FakePlatform : public Platform
 {
 public:
@@ -145,6 +155,7 @@ public:
     Keyboard &keyboard() override { return keys; }
     WindowActivator &windows() override { return activator; }
     Clock &clock() override { return time; }
+    InstalledApplications &applications() override { return apps; }
 
     FakeProcessLauncher launcher;
     FakeDialogs dialog;
@@ -154,6 +165,7 @@ public:
     FakeKeyboard keys;
     FakeWindowActivator activator;
     FakeClock time;
+    FakeApplications apps;
 };
 
 } // namespace korvane

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Qt backend: wave files played through Qt Multimedia.
+// Qt backend: wave files played through Qt Multimedia, and the desktop's bell.
 
+#include "desktopbell.h"
 #include "platform.h"
 
 #include <memory>
@@ -18,6 +20,8 @@ public:
     ~QtSoundPlayer() override;
 
     void playWave(const QString &path) override;
+    void beep() override { m_bell.ring(); }
+    DesktopBell &bell() { return m_bell; }
 
     // The file handed to the player by the last playWave(); empty when it was missing.
     QString currentFile() const { return m_currentFile; }
@@ -25,6 +29,7 @@ public:
 private:
     QString m_currentFile;
     std::unique_ptr<QSoundEffect> m_effect; // created on the first sound
+    DesktopBell m_bell;
 };
 
 } // namespace korvane

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GNOME's and KDE Plasma's compositors, headless (scripts/with-mutter, and
 // scripts/with-kwin once per keyboard layout), typing into real Wayland windows
 // (key_target on Qt's wayland platform) through the path the session picks, as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Wayland backends' logic, without a compositor: which backends a session
 // gets, which characters a remote-desktop session can type in a layout (as mutter
 // 43 and KDE's portal 5.27 look key symbols up), and the keymap uploaded to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Headless sway without XWayland (scripts/with-sway): the wlroots backends and the
 // real korvane binary typing into real Wayland windows (key_target on Qt's wayland
 // platform) under the us, de and fr layouts, switched while Korvane's keyboard

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the Wayland tests share: layouts compiled as compositors compile them, and
