@@ -36,34 +36,40 @@ struct KorvaneRun
     QString errors;  // its standard error
 };
 
-// Runs korvane with `arguments` and the Application folder `home`, `environment`
-// added to the test's own, and waits for its end.
-inline KorvaneRun runKorvane(const QString &home, const QStringList &arguments,
-                             const QStringList &environment = {})
+// The test's own environment with the Application folder `home` and `extra`
+// ("NAME=value") added, Korvane left to pick its windows' platform.
+inline QProcessEnvironment korvaneEnvironment(const QString &home, const QStringList &extra = {})
 {
-    QProcess korvane;
     QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
     variables.remove(QStringLiteral("QT_QPA_PLATFORM"));
     variables.insert(QStringLiteral("KORVANE_HOME"), home);
-    for (const QString &variable : environment)
+    for (const QString &variable : extra)
         variables.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
-    korvane.setProcessEnvironment(variables);
+    return variables;
+}
+
+// Runs korvane in `home` and waits for its end: on a script of `scriptLines`
+// (written as korvane reads them, UTF-8 with CR LF) when there are any.
+inline KorvaneRun runKorvane(const QString &home, const QStringList &scriptLines = {},
+                             const QStringList &environment = {})
+{
+    QProcess korvane;
+    QFile script(home + QStringLiteral("/job.vlm"));
+    const QByteArray text = (scriptLines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
+    if (!scriptLines.isEmpty() &&
+        !(script.open(QIODevice::WriteOnly | QIODevice::Truncate) && script.write(text) == text.size()))
+        return {};
+    script.close();
+    korvane.setProcessEnvironment(korvaneEnvironment(home, environment));
     korvane.setWorkingDirectory(home);
-    korvane.start(QStringLiteral(KORVANE_BINARY), arguments);
+    korvane.start(QStringLiteral(KORVANE_BINARY),
+                  scriptLines.isEmpty() ? QStringList() : QStringList{script.fileName()});
     if (!korvane.waitForFinished(30000)) {
         korvane.kill();
         korvane.waitForFinished();
         return {};
     }
     return {korvane.exitCode(), QString::fromLocal8Bit(korvane.readAllStandardError())};
-}
-
-// Writes `lines` to the script `path` (UTF-8, CR LF), as korvane reads them.
-inline bool writeScript(const QString &path, const QStringList &lines)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8()) > 0;
 }
 #endif
 
