@@ -18,6 +18,21 @@
 
 namespace korvane {
 
+// Qt's event loop, whose normal end (status 0) can be made to end with another
+// status: that of a script run in a session that cannot type its keystrokes.
+class DesktopEventLoop : public QtEventLoop
+{
+public:
+    void endProgram(int exitCode) override
+    {
+        QtEventLoop::endProgram(exitCode == 0 ? m_normalEndStatus : exitCode);
+    }
+    void setNormalEndStatus(int status) { m_normalEndStatus = status; }
+
+private:
+    int m_normalEndStatus = 0;
+};
+
 class DesktopPlatform : public Platform
 {
 public:
@@ -26,7 +41,7 @@ public:
 
     ProcessLauncher &processes() override { return m_launcher; }
     QtDialogs &dialogs() override { return m_dialogs; }
-    EventLoop &events() override { return m_events; }
+    DesktopEventLoop &events() override { return m_events; }
     Session &session() override { return m_session; }
     QtSoundPlayer &sound() override { return m_sound; }
     Keyboard &keyboard() override { return *m_keyboard; }
@@ -40,7 +55,7 @@ public:
 private:
     QtProcessLauncher m_launcher;
     QtDialogs m_dialogs;
-    QtEventLoop m_events;
+    DesktopEventLoop m_events;
     DBusSession m_session;
     QtSoundPlayer m_sound;
     // The connections the backends share, kept alive as long as they.

@@ -106,10 +106,17 @@ int actOnKeyWord(Platform &platform, const QString &commandLine)
 
 int runScript(DesktopPlatform &platform, const QString &commandLine)
 {
+    // A session with no way to type (a Wayland compositor without a virtual
+    // keyboard or remote desktop, no XWayland) still runs the script, and says so
+    // by its end status.
+    constexpr int kNoKeystrokesStatus = 3;
     const QString reason = platform.keyboard().unavailableReason();
-    if (!reason.isEmpty())
-        std::fprintf(stderr, "korvane: %s: keystroke lines and `A will have no effect.\n",
-                     qPrintable(reason));
+    if (!reason.isEmpty()) {
+        std::fprintf(stderr, "korvane: %s\nkorvane: keystroke lines will type nothing; the run "
+                             "ends with status %d.\n",
+                     qPrintable(reason), kNoKeystrokesStatus);
+        platform.events().setNormalEndStatus(kNoKeystrokesStatus);
+    }
     // The editor runs the script from its load, before it is ever shown, and every
     // ending of that run ends the program.
     editor::ScriptEditorWindow scripter(platform, commandLine);

@@ -94,8 +94,12 @@ public:
         m_bus.disconnect(QString(), m_session, kSessionInterface, QStringLiteral("Closed"),
                          &m_watcher, SLOT(onClosed()));
         if (!m_watcher.closed) {
-            m_bus.send(QDBusMessage::createMethodCall(kService, m_session, kSessionInterface,
-                                                      QStringLiteral("Close")));
+            // A portal that has gone away meanwhile is not started again to hear it.
+            QDBusMessage close = QDBusMessage::createMethodCall(kService, m_session,
+                                                                kSessionInterface,
+                                                                QStringLiteral("Close"));
+            close.setAutoStartService(false);
+            m_bus.send(close);
         }
     }
 
@@ -113,7 +117,8 @@ private:
         QString error;       // why there was no Response
     };
 
-    QVariant property(const QString &name, QString &error);
+    // `autoStart`: the bus may start the portal to answer.
+    QVariant property(const QString &name, QString &error, bool autoStart = true);
     Answer request(const QString &method, QVariantList arguments, QVariantMap options,
                    int timeoutMs);
     QString newToken();
@@ -126,11 +131,12 @@ private:
     bool m_failed = false; // a key was not taken
 };
 
-QVariant PortalRemoteDesktopSession::property(const QString &name, QString &error)
+QVariant PortalRemoteDesktopSession::property(const QString &name, QString &error, bool autoStart)
 {
     QDBusMessage message = QDBusMessage::createMethodCall(
         kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     message << kInterface << name;
+    message.setAutoStartService(autoStart);
     const QDBusMessage reply = m_bus.call(message, QDBus::Block, kRequestTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         error = reply.errorMessage();
@@ -295,9 +301,9 @@ void PortalRemoteDesktopSession::notifyKeysym(uint32_t keysym, bool pressed)
 bool PortalRemoteDesktopSession::sync()
 {
     // Every key has been answered by now; this asks whether the portal and the
-    // session are still there.
+    // session are still there (a portal started anew would know no session).
     QString error;
-    property(QStringLiteral("version"), error);
+    property(QStringLiteral("version"), error, false);
     return error.isEmpty() && !m_failed && !m_watcher.closed;
 }
 

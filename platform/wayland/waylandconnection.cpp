@@ -45,7 +45,7 @@ WaylandConnection::WaylandConnection(QObject *parent)
     m_registry = wl_display_get_registry(m_display);
     wl_registry_add_listener(m_registry, &kRegistryListener, this);
     // The first round trip lists the globals; the second brings the events of the
-    // objects bound meanwhile (seat capabilities, existing toplevels).
+    // objects bound meanwhile (seat capabilities).
     if (!roundtrip() || !roundtrip())
         return;
     m_notifier = std::make_unique<QSocketNotifier>(wl_display_get_fd(m_display),
@@ -92,10 +92,19 @@ void WaylandConnection::onGlobal(void *data, wl_registry *registry, uint32_t nam
         self->m_keyboards = static_cast<zwp_virtual_keyboard_manager_v1 *>(
             wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
     } else if (iface == QLatin1String(zwlr_foreign_toplevel_manager_v1_interface.name)) {
+        self->m_toplevelsName = name;
         self->m_toplevelsVersion = std::min(version, 3u);
-        self->m_toplevels = static_cast<zwlr_foreign_toplevel_manager_v1 *>(wl_registry_bind(
-            registry, name, &zwlr_foreign_toplevel_manager_v1_interface, self->m_toplevelsVersion));
     }
+}
+
+zwlr_foreign_toplevel_manager_v1 *WaylandConnection::toplevelManager()
+{
+    if (!m_toplevels && m_toplevelsName && display()) {
+        m_toplevels = static_cast<zwlr_foreign_toplevel_manager_v1 *>(
+            wl_registry_bind(m_registry, m_toplevelsName,
+                             &zwlr_foreign_toplevel_manager_v1_interface, m_toplevelsVersion));
+    }
+    return m_toplevels;
 }
 
 void WaylandConnection::onGlobalRemove(void *, wl_registry *, uint32_t) {}

@@ -42,7 +42,10 @@ public:
     // The seat's capabilities (WL_SEAT_CAPABILITY_*), as last announced.
     uint32_t seatCapabilities() const { return m_seatCapabilities; }
     zwp_virtual_keyboard_manager_v1 *virtualKeyboardManager() const { return m_keyboards; }
-    zwlr_foreign_toplevel_manager_v1 *toplevelManager() const { return m_toplevels; }
+    // Bound on the first call, after which the compositor lists the windows open
+    // then: the caller adds its listener before events are next dispatched, as events
+    // for a manager without one are lost.
+    zwlr_foreign_toplevel_manager_v1 *toplevelManager();
     // The version bound for toplevelManager().
     uint32_t toplevelManagerVersion() const { return m_toplevelsVersion; }
 
@@ -83,6 +86,7 @@ private:
     uint32_t m_seatCapabilities = 0;
     zwp_virtual_keyboard_manager_v1 *m_keyboards = nullptr;
     zwlr_foreign_toplevel_manager_v1 *m_toplevels = nullptr;
+    uint32_t m_toplevelsName = 0; // the global's name in the registry, 0 when absent
     uint32_t m_toplevelsVersion = 0;
     wl_keyboard *m_keyboard = nullptr;
     QByteArray m_keymap;

@@ -104,6 +104,7 @@ bool WlrootsKeyboard::sendKeys(const QString &notation, bool wait)
     QList<Stroke> strokes;
     if (!plan(parsed.actions, strokes))
         return false;
+    m_keymapMayBeReplaced = m_keyboard != nullptr;
     if (!ensureKeyboard())
         return false;
     // Stretches of text that fit the keymap's pool of keys, one after another.
@@ -217,7 +218,8 @@ bool WlrootsKeyboard::typeStretch(const QList<Stroke> &strokes, qsizetype begin,
     }
     bool changed = false;
     m_keymap.assign(keysyms, changed);
-    if (changed) {
+    if (changed || m_keymapMayBeReplaced) {
+        m_keymapMayBeReplaced = false;
         // The new keymap reaches each client before the keys that follow it: the
         // compositor handles our requests in order and sends it on at once.
         holdModifiers(0);

@@ -58,6 +58,9 @@ private:
     std::shared_ptr<WaylandConnection> m_connection;
     zwp_virtual_keyboard_v1 *m_keyboard = nullptr;
     VirtualKeymap m_keymap;
+    // The compositor may have put a keymap of its own on our keyboard since the last
+    // line (sway does when its layout changes): ours goes out again before typing.
+    bool m_keymapMayBeReplaced = false;
     unsigned m_held = 0;   // Shift/Control/Alt held now, bits of VirtualKeymap::Modifier
     unsigned m_locked = 0; // Caps Lock and Num Lock locked by our keys
     int m_unflushed = 0;

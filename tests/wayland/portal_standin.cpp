@@ -1,21 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the desktop's RemoteDesktop portal (org.freedesktop.portal.Desktop
-// with org.freedesktop.portal.RemoteDesktop) on a private session bus: it answers
-// the Request/Response sequence as xdg-desktop-portal does and writes what it was
-// told to a log, one line per event:
+// with org.freedesktop.portal.RemoteDesktop, version 2) on a private session bus:
+// it answers the Request/Response sequence as xdg-desktop-portal does and writes
+// what it was told to a log, one line per event:
 //   consent-asked                  Start without a valid restore token
 //   restore-token TOKEN            the token SelectDevices presented
 //   select types=N persist=N
 //   keysym 0xHEX press|release
-//   keycode N press|release
 //   session-closed
-//   refused WHAT                   a call it rejected (unknown session, before Start)
+//   refused WHAT                   a call it rejected (another's session, before Start)
 //
-//   portal_standin --log FILE [--deny] [--devices N] [--version N]
+//   portal_standin --log FILE [--deny] [--devices N]
 //
 // --deny answers the consent with 1 (the user declined); --devices sets the
-// device types offered (default 7); --version the interface version (default 2).
-// It prints "ready" once it owns its bus name.
+// device types offered (default 7). It prints "ready" once it owns its bus name.
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -27,56 +25,66 @@
 #include <QFile>
 #include <QHash>
 #include <QSet>
-#include <QTextStream>
-#include <QTimer>
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString kRoot = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString kInterface = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
+const QString kRoot = u"/org/freedesktop/portal/desktop"_s;
 
 class PortalStandIn : public QDBusVirtualObject
 {
 public:
-    PortalStandIn(const QString &logPath, bool deny, uint devices, uint version)
+    PortalStandIn(const QString &logPath, bool deny, uint devices)
         : m_log(logPath)
         , m_deny(deny)
         , m_devices(devices)
-        , m_version(version)
     {
         m_log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
     }
 
     QString introspect(const QString &) const override { return {}; }
 
-    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &) override
     {
-        m_bus = connection;
-        const QString member = message.member();
-        if (message.interface() == QLatin1String("org.freedesktop.DBus.Properties"))
-            return property(message);
-        if (message.interface() == QLatin1String("org.freedesktop.portal.Session") &&
-            member == QLatin1String("Close")) {
-            log("session-closed");
+        const QString member = message.interface() + u'.' + message.member();
+        const QString session = message.arguments().value(0).value<QDBusObjectPath>().path();
+        if (member == u"org.freedesktop.DBus.Properties.Get"_s) {
+            const QString name = message.arguments().value(1).toString();
+            const QVariant value = name == u"AvailableDeviceTypes"_s ? QVariant(m_devices)
+                                   : name == u"version"_s            ? QVariant(2u)
+                                                                      : QVariant();
+            if (!value.isValid())
+                return false;
+            m_bus.send(message.createReply(QVariant::fromValue(QDBusVariant(value))));
+        } else if (member == u"org.freedesktop.portal.Session.Close"_s) {
+            log(u"session-closed"_s);
             m_started.remove(message.path());
-            reply(message, {});
-            return true;
+            m_bus.send(message.createReply());
+        } else if (member == u"org.freedesktop.portal.RemoteDesktop.CreateSession"_s) {
+            const QString path = kRoot + u"/session/"_s + sender(message) + u'/' +
+                                 options(message, 0).value(u"session_handle_token"_s).toString();
+            m_owners.insert(path, message.service());
+            answer(message, 0, 0, {{u"session_handle"_s, path}});
+        } else if (member == u"org.freedesktop.portal.RemoteDesktop.SelectDevices"_s) {
+            selectDevices(message, session);
+        } else if (member == u"org.freedesktop.portal.RemoteDesktop.Start"_s) {
+            start(message, session);
+        } else if (member == u"org.freedesktop.portal.RemoteDesktop.NotifyKeyboardKeysym"_s) {
+            if (!m_started.contains(session) || m_owners.value(session) != message.service()) {
+                log(u"refused "_s + message.member());
+                m_bus.send(message.createErrorReply(u"org.freedesktop.DBus.Error.AccessDenied"_s,
+                                                    u"session not started"_s));
+                return true;
+            }
+            log(u"keysym 0x%1 %2"_s.arg(uint(message.arguments().value(2).toInt()), 0, 16)
+                    .arg(message.arguments().value(3).toUInt() ? u"press"_s : u"release"_s));
+            m_bus.send(message.createReply());
+        } else {
+            return false;
         }
-        if (message.interface() != kInterface)
-            return false;
-        if (member == QLatin1String("CreateSession"))
-            createSession(message);
-        else if (member == QLatin1String("SelectDevices"))
-            selectDevices(message);
-        else if (member == QLatin1String("Start"))
-            start(message);
-        else if (member == QLatin1String("NotifyKeyboardKeysym") ||
-                 member == QLatin1String("NotifyKeyboardKeycode"))
-            notifyKey(message);
-        else
-            return false;
         return true;
     }
 
@@ -86,128 +94,65 @@ private:
         return qdbus_cast<QVariantMap>(message.arguments().value(index).value<QDBusArgument>());
     }
 
-    static QString senderElement(const QDBusMessage &message)
+    static QString sender(const QDBusMessage &message)
     {
-        QString sender = message.service().mid(1);
-        return sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+        return message.service().mid(1).replace(u'.', u'_');
     }
 
-    void log(const QString &line)
-    {
-        m_log.write((line + QLatin1Char('\n')).toUtf8());
-    }
+    void log(const QString &line) { m_log.write((line + u'\n').toUtf8()); }
 
-    void reply(const QDBusMessage &message, const QVariantList &arguments)
-    {
-        m_bus.send(message.createReply(arguments));
-    }
-
-    // Returns the request handle, then the Response, as the portal does.
-    void answer(const QDBusMessage &message, const QVariantMap &options, uint response,
+    // Returns the request handle, then sends the Response, as the portal does.
+    void answer(const QDBusMessage &message, int optionsIndex, uint response,
                 const QVariantMap &results)
     {
-        const QString handle = kRoot + QLatin1String("/request/") + senderElement(message) +
-                               QLatin1Char('/') +
-                               options.value(QStringLiteral("handle_token")).toString();
-        reply(message, {QVariant::fromValue(QDBusObjectPath(handle))});
+        const QString handle = kRoot + u"/request/"_s + sender(message) + u'/' +
+                               options(message, optionsIndex).value(u"handle_token"_s).toString();
+        m_bus.send(message.createReply(QVariant::fromValue(QDBusObjectPath(handle))));
         QDBusMessage signal = QDBusMessage::createTargetedSignal(
-            message.service(), handle, QStringLiteral("org.freedesktop.portal.Request"),
-            QStringLiteral("Response"));
+            message.service(), handle, u"org.freedesktop.portal.Request"_s, u"Response"_s);
         signal << response << results;
         m_bus.send(signal);
     }
 
-    bool property(const QDBusMessage &message)
+    void selectDevices(const QDBusMessage &message, const QString &session)
     {
-        const QString name = message.arguments().value(1).toString();
-        QVariant value;
-        if (name == QLatin1String("AvailableDeviceTypes"))
-            value = m_devices;
-        else if (name == QLatin1String("version"))
-            value = m_version;
-        else
-            return false;
-        reply(message, {QVariant::fromValue(QDBusVariant(value))});
-        return true;
-    }
-
-    void createSession(const QDBusMessage &message)
-    {
-        const QVariantMap given = options(message, 0);
-        const QString session = kRoot + QLatin1String("/session/") + senderElement(message) +
-                                QLatin1Char('/') +
-                                given.value(QStringLiteral("session_handle_token")).toString();
-        m_owners.insert(session, message.service());
-        answer(message, given, 0, {{QStringLiteral("session_handle"), session}});
-    }
-
-    void selectDevices(const QDBusMessage &message)
-    {
-        const QString session = message.arguments().value(0).value<QDBusObjectPath>().path();
-        const QVariantMap given = options(message, 1);
         if (m_owners.value(session) != message.service()) {
-            log(QStringLiteral("refused SelectDevices"));
-            answer(message, given, 2, {});
-            return;
+            log(u"refused SelectDevices"_s);
+            return answer(message, 1, 2, {});
         }
-        const uint types = given.value(QStringLiteral("types")).toUInt();
-        const uint persist = given.value(QStringLiteral("persist_mode")).toUInt();
-        log(QStringLiteral("select types=%1 persist=%2").arg(types).arg(persist));
-        const QString token = given.value(QStringLiteral("restore_token")).toString();
-        if (!token.isEmpty())
-            log(QStringLiteral("restore-token ") + token);
-        m_selected.insert(session, {types, persist, token});
-        answer(message, given, 0, {});
+        const QVariantMap given = options(message, 1);
+        const Selection selection{given.value(u"types"_s).toUInt(),
+                                  given.value(u"persist_mode"_s).toUInt(),
+                                  given.value(u"restore_token"_s).toString()};
+        log(u"select types=%1 persist=%2"_s.arg(selection.types).arg(selection.persist));
+        if (!selection.token.isEmpty())
+            log(u"restore-token "_s + selection.token);
+        m_selected.insert(session, selection);
+        answer(message, 1, 0, {});
     }
 
-    void start(const QDBusMessage &message)
+    void start(const QDBusMessage &message, const QString &session)
     {
-        const QString session = message.arguments().value(0).value<QDBusObjectPath>().path();
-        const QVariantMap given = options(message, 2);
         if (!m_selected.contains(session)) {
-            log(QStringLiteral("refused Start"));
-            answer(message, given, 2, {});
-            return;
+            log(u"refused Start"_s);
+            return answer(message, 2, 2, {});
         }
         const Selection selection = m_selected.value(session);
         // A token serves once.
-        const bool restored = m_issued.remove(selection.token);
-        if (!restored) {
-            log(QStringLiteral("consent-asked"));
-            if (m_deny) {
-                answer(message, given, 1, {});
-                return;
-            }
+        if (!m_issued.remove(selection.token)) {
+            log(u"consent-asked"_s);
+            if (m_deny)
+                return answer(message, 2, 1, {});
         }
-        QVariantMap results = {{QStringLiteral("devices"), selection.types & m_devices}};
+        QVariantMap results = {{u"devices"_s, selection.types & m_devices}};
         if (selection.persist != 0) {
-            const QString token = QStringLiteral("standin-token-%1").arg(++m_tokens);
+            const QString token = u"standin-token-%1"_s.arg(++m_tokens);
             m_issued.insert(token);
-            results.insert(QStringLiteral("restore_token"), token);
-            results.insert(QStringLiteral("persist_mode"), selection.persist);
+            results.insert(u"restore_token"_s, token);
+            results.insert(u"persist_mode"_s, selection.persist);
         }
         m_started.insert(session);
-        answer(message, given, 0, results);
-    }
-
-    void notifyKey(const QDBusMessage &message)
-    {
-        const QString session = message.arguments().value(0).value<QDBusObjectPath>().path();
-        const bool keysym = message.member() == QLatin1String("NotifyKeyboardKeysym");
-        if (!m_started.contains(session) || m_owners.value(session) != message.service()) {
-            log(QStringLiteral("refused ") + message.member());
-            m_bus.send(message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"),
-                                                QStringLiteral("session not started")));
-            return;
-        }
-        const int key = message.arguments().value(2).toInt();
-        const QString state = message.arguments().value(3).toUInt() ? QStringLiteral("press")
-                                                                     : QStringLiteral("release");
-        if (keysym)
-            log(QStringLiteral("keysym 0x%1 %2").arg(uint(key), 0, 16).arg(state));
-        else
-            log(QStringLiteral("keycode %1 %2").arg(key).arg(state));
-        reply(message, {});
+        answer(message, 2, 0, results);
     }
 
     struct Selection
@@ -220,7 +165,6 @@ private:
     QFile m_log;
     bool m_deny;
     uint m_devices;
-    uint m_version;
     QDBusConnection m_bus = QDBusConnection::sessionBus();
     QHash<QString, QString> m_owners; // session path -> the client's bus name
     QHash<QString, Selection> m_selected;
@@ -235,17 +179,15 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments();
-    const auto value = [&](const char *name, const QString &fallback) {
-        const qsizetype at = arguments.indexOf(QLatin1String(name));
+    const auto value = [&](const QString &name, const QString &fallback) {
+        const qsizetype at = arguments.indexOf(name);
         return at >= 0 ? arguments.value(at + 1) : fallback;
     };
-    PortalStandIn portal(value("--log", QStringLiteral("/dev/null")),
-                         arguments.contains(QLatin1String("--deny")),
-                         value("--devices", QStringLiteral("7")).toUInt(),
-                         value("--version", QStringLiteral("2")).toUInt());
+    PortalStandIn portal(value(u"--log"_s, u"/dev/null"_s), arguments.contains(u"--deny"_s),
+                         value(u"--devices"_s, u"7"_s).toUInt());
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerVirtualObject(kRoot, &portal, QDBusConnection::SubPath) ||
-        !bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"))) {
+        !bus.registerService(u"org.freedesktop.portal.Desktop"_s)) {
         std::fprintf(stderr, "portal_standin: cannot register on the session bus\n");
         return 1;
     }
