@@ -40,6 +40,7 @@ CommandCenterWindow::CommandCenterWindow(Platform &platform, WindowDirectory win
 {
     setWindowTitle(kCommandCenterTitle);
     buildControls();
+    m_suggestions = std::make_unique<SuggestionList>(m_database.folder(), m_keyWordField);
 
     connect(m_menu.get(), &CommandCenterMenu::entryChosen, this,
             &CommandCenterWindow::chooseMenuEntry);
@@ -125,6 +126,7 @@ void CommandCenterWindow::reloadLists()
     m_lists = db::buildAvailableLists(m_database, [this] { m_platform.events().doEvents(); });
     m_listsLoaded = true;
     m_menu->setLists(m_lists);
+    m_suggestions->reload();
 }
 
 void CommandCenterWindow::ensureListsLoaded()

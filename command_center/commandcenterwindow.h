@@ -8,6 +8,7 @@
 #include "keyword.h"
 #include "keyworddatabase.h"
 #include "lookup.h"
+#include "suggestionlist.h"
 #include "windowdirectory.h"
 #include "windowsettings.h"
 
@@ -75,6 +76,7 @@ public:
     QLabel *emblem() const { return m_emblem; }
     QLabel *captionLabel() const { return m_captionLabel; }
     CommandCenterMenu &menu() const { return *m_menu; }
+    SuggestionList &suggestions() const { return *m_suggestions; }
     const db::AvailableLists &lists() const { return m_lists; }
 
 protected:
@@ -118,6 +120,7 @@ private:
     QLabel *m_emblem = nullptr;
     QLabel *m_captionLabel = nullptr;
     std::unique_ptr<CommandCenterMenu> m_menu;
+    std::unique_ptr<SuggestionList> m_suggestions;
 
     db::AvailableLists m_lists;
     bool m_listsLoaded = false;
