@@ -47,7 +47,10 @@ ProgramFace programFace(const QString &program)
 }
 
 SuggestionList::SuggestionList(const QString &folder, QLineEdit *field)
-    : QWidget(field->window(), Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus)
+    // Outside the window manager's care, as completion lists are: it maps at once,
+    // stays above the bar and is never given the focus.
+    : QWidget(field->window(), Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
+                                   Qt::X11BypassWindowManagerHint)
     , m_field(field)
     , m_source(std::make_unique<db::SuggestionSource>(folder, kReservedWords))
     , m_index(m_source->index())

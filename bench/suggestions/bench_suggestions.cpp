@@ -160,6 +160,14 @@ Keystrokes timeKeystrokes(CommandCenterWindow &window, const QStringList &keyWor
             if (ms < 0)
                 qFatal("the list was not painted after typing %s", qPrintable(field->text()));
             times.push_back(ms);
+            if (qEnvironmentVariableIsSet("BENCH_SUGGESTIONS_TRACE")) {
+                QElapsedTimer matching;
+                matching.start();
+                const auto matches = list.source().index()->match(db::KeyWord(field->text()));
+                std::printf("  %-26s %7.2f ms  match %6.2f ms  %lld rows\n",
+                            qPrintable(field->text()), ms, matching.nsecsElapsed() / 1e6,
+                            qlonglong(matches.count()));
+            }
         }
     }
     return {median(times), percentile(times, 0.95), percentile(times, 1.0), int(times.size())};

@@ -88,6 +88,7 @@ private slots:
     void clickActsOnTheRow();
     void followsTheBarAndNeverTakesTheFocus();
     void followsTheKeywordEditorsChanges();
+    void submenusStopAtAThousandEntries();
 };
 
 void TestSuggestionList::typingShowsTheMatchingKeyWords()
@@ -240,6 +241,36 @@ void TestSuggestionList::followsTheKeywordEditorsChanges()
     fixture.window->reloadLists();
     QTest::keyClicks(fixture.field(), QStringLiteral("noth"));
     QCOMPARE(fixture.rows(), (QStringList{"NOTHING ELSE", "ANOTHER NOTE"}));
+}
+
+void TestSuggestionList::submenusStopAtAThousandEntries()
+{
+    Fixture fixture;
+    for (int i = 0; i < 1000; ++i)
+        fixture.link(QStringLiteral("word%1").arg(i, 4, 10, QChar(u'0')),
+                     QStringLiteral("/bin/tool%1").arg(i));
+    fixture.window->reloadLists();
+    // Past the first thousand, one last entry says where the others are.
+    QMenu *keyWords = fixture.window->menu().keyWordsMenu();
+    emit keyWords->aboutToShow();
+    QCOMPARE(keyWords->actions().size(), 1 + 1000 + 1);
+    QCOMPARE(keyWords->actions().at(1)->text(), QStringLiteral("ANOTHER NOTE"));
+    QCOMPARE(keyWords->actions().at(1000)->text(), QStringLiteral("WORD0995"));
+    QAction *more = keyWords->actions().last();
+    QCOMPARE(more->text(), QStringLiteral("More key words: type the first letters in the field"));
+    QVERIFY(!more->isEnabled());
+
+    QMenu *programs = fixture.window->menu().keyWordProgramsMenu();
+    emit programs->aboutToShow();
+    QCOMPARE(programs->actions().size(), 1 + 1000 + 1);
+    QCOMPARE(programs->actions().at(1000)->text(), QStringLiteral("/BIN/TOOL995"));
+    QVERIFY(!programs->actions().last()->isEnabled());
+
+    QMenu *applications = fixture.window->menu().applicationsMenu();
+    emit applications->aboutToShow();
+    QCOMPARE(applications->actions().size(), 1 + 1000 + 1);
+    QCOMPARE(applications->actions().last()->text(),
+             QStringLiteral("More applications: see the keyword editor's list"));
 }
 
 QTEST_MAIN(TestSuggestionList)
