@@ -26,6 +26,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 using namespace korvane;
@@ -121,6 +122,14 @@ double untilPainted(const PaintCounter &counter, int paintsBefore, const QElapse
     return clock.nsecsElapsed() / 1e6;
 }
 
+// CPU time of the calling thread, in milliseconds.
+double threadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
 double percentile(std::vector<double> values, double fraction)
 {
     if (values.empty())
@@ -134,6 +143,8 @@ struct Keystrokes
     double medianMs = -1;
     double p95Ms = -1;
     double maxMs = -1;
+    double cpuMedianMs = -1; // the window's own work, whatever else runs on the machine
+    double cpuP95Ms = -1;
     int count = 0;
 };
 
@@ -145,6 +156,7 @@ Keystrokes timeKeystrokes(CommandCenterWindow &window, const QStringList &keyWor
     SuggestionList &list = window.suggestions();
     const PaintCounter counter(&list);
     std::vector<double> times;
+    std::vector<double> cpuTimes;
     QRandomGenerator random(17);
     for (int w = 0; w < kWordsTyped; ++w) {
         const QString word = keyWords.at(random.bounded(keyWords.size()));
@@ -153,10 +165,12 @@ Keystrokes timeKeystrokes(CommandCenterWindow &window, const QStringList &keyWor
         QCoreApplication::processEvents();
         for (const QChar c : word) {
             const int before = counter.paints;
+            const double cpuBefore = threadCpuMs();
             QElapsedTimer clock;
             clock.start();
             QTest::keyClick(field, c.toLatin1());
             const double ms = untilPainted(counter, before, clock);
+            cpuTimes.push_back(threadCpuMs() - cpuBefore);
             if (ms < 0)
                 qFatal("the list was not painted after typing %s", qPrintable(field->text()));
             times.push_back(ms);
@@ -170,7 +184,8 @@ Keystrokes timeKeystrokes(CommandCenterWindow &window, const QStringList &keyWor
             }
         }
     }
-    return {median(times), percentile(times, 0.95), percentile(times, 1.0), int(times.size())};
+    return {median(times),         percentile(times, 0.95),  percentile(times, 1.0),
+            median(cpuTimes),      percentile(cpuTimes, 0.95), int(times.size())};
 }
 
 // The time a submenu holds the window from being asked to open until it has
@@ -240,16 +255,20 @@ int main(int argc, char *argv[])
         const double programsMenuMs = timeSubmenu(window.menu().keyWordProgramsMenu(), where);
         const double applicationsMenuMs = timeSubmenu(window.menu().applicationsMenu(), where);
 
-        std::printf("%9d  %6.0f ms  %13d  %7.2f ms  %7.2f ms  %6.2f ms  %6.0f ms  %6.0f ms  "
-                    "%6.0f ms\n",
+        std::printf("%9d  %5.0f ms  %5d  %6.2f ms  %6.2f ms  %6.2f ms  %6.2f ms  %6.2f ms  "
+                    "%6.0f ms  %6.0f ms  %6.0f ms\n",
                     size, buildMs, keys.count, keys.medianMs, keys.p95Ms, keys.maxMs,
-                    keyWordsMenuMs, programsMenuMs, applicationsMenuMs);
+                    keys.cpuMedianMs, keys.cpuP95Ms, keyWordsMenuMs, programsMenuMs,
+                    applicationsMenuMs);
         std::fflush(stdout);
         const QString key = QString::number(size);
         printResult(QStringLiteral("suggestions.%1.build_ms").arg(key), buildMs, 0);
         printResult(QStringLiteral("suggestions.%1.key_median_ms").arg(key), keys.medianMs, 2);
         printResult(QStringLiteral("suggestions.%1.key_p95_ms").arg(key), keys.p95Ms, 2);
         printResult(QStringLiteral("suggestions.%1.key_max_ms").arg(key), keys.maxMs, 2);
+        printResult(QStringLiteral("suggestions.%1.key_cpu_median_ms").arg(key), keys.cpuMedianMs,
+                    2);
+        printResult(QStringLiteral("suggestions.%1.key_cpu_p95_ms").arg(key), keys.cpuP95Ms, 2);
         printResult(QStringLiteral("menus.%1.keywords_ms").arg(key), keyWordsMenuMs, 0);
         printResult(QStringLiteral("menus.%1.programs_ms").arg(key), programsMenuMs, 0);
         printResult(QStringLiteral("menus.%1.applications_ms").arg(key), applicationsMenuMs, 0);
