@@ -37,6 +37,13 @@ public:
     // path at all, native windows that cannot be activated...); empty when they
     // reach everything.
     const QString &backendNote();
+    // Gives back the keycodes borrowed for keystrokes; none were when no keystroke
+    // was ever sent.
+    void restoreKeymap()
+    {
+        if (m_keyboard)
+            m_keyboard->restoreKeymap();
+    }
 
 private:
     void createBackends();

@@ -9,6 +9,7 @@
 #include "programwindows.h"
 #include "scripteditorwindow.h"
 #include "singleinstance.h"
+#include "terminationsignals.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -168,6 +169,8 @@ int runKorvane(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral(KORVANE_APP_ID));
     DesktopPlatform platform;
+    // Ended by SIGTERM, SIGINT or SIGHUP, Korvane first gives the keyboard map back.
+    installTerminationHandling([&platform] { platform.restoreKeymap(); });
 
     if (commandLine.isEmpty())
         return showCommandCenter(platform);

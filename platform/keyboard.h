@@ -22,6 +22,9 @@ public:
     virtual QString lastFailure() const = 0;
     // Why no keys can be sent in this session at all; empty when they can.
     virtual QString unavailableReason() const { return {}; }
+    // Gives back what typing borrowed from the desktop (on X11 the remapped spare
+    // keycodes) now instead of after the idle delay: before the program ends.
+    virtual void restoreKeymap() {}
 };
 
 class WindowActivator

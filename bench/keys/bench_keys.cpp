@@ -229,7 +229,7 @@ int main(int argc, char *argv[])
         const Run ours =
             measure(target, text, [&] { keyboard.sendKeys(literalNotation(text), true); });
         // Both start from the layout's own key map.
-        keyboard.restoreSpareKeycodes();
+        keyboard.restoreKeymap();
         std::optional<Run> theirs;
         if (!xdotool.isEmpty()) {
             theirs = measure(target, text, [&] {

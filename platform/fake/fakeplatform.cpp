@@ -38,8 +38,9 @@ QString FakeDialogs::inputBox(const QString &prompt)
     return inputs.isEmpty() ? QString() : inputs.dequeue();
 }
 
-void FakeDialogs::openFileName(QString &fileName)
+void FakeDialogs::openFileName(QString &fileName, OpenFileName accepts)
 {
+    openAccepts.append(accepts);
     answerFileDialog(fileName, openPresets, openChoices);
 }
 

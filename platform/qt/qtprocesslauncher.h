@@ -12,6 +12,10 @@ class QtProcessLauncher : public ProcessLauncher
 {
 public:
     bool start(const QString &commandLine) override;
+    QString lastFailure() const override { return m_lastFailure; }
+
+private:
+    QString m_lastFailure;
 };
 
 } // namespace korvane

@@ -106,6 +106,11 @@ private slots:
             make(QString::fromLatin1(file));
         const QString pictures = make(u"Shared Files/Pictures/p.png"_s).section(u'/', 0, -2);
         const QString documents = QFileInfo(make(u"Home/Documents/Notes.Txt"_s)).path();
+        // Names the splitting would change, each beside the name it would make.
+        const QString quoted = make(u"Odd/x\"y"_s, {}, true),
+                      tabbed = make(u"Odd/a\tb"_s, {}, true);
+        make(u"Odd/xy"_s, {}, true);
+        make(u"Odd/a"_s, {}, true);
         qputenv("HOME", (m_root + u"/Home"_s).toLocal8Bit());
         qputenv("PATH", u"%1/plain::%1/Bin:%1/xdg"_s.arg(m_root).toLocal8Bit());
         QDir::setCurrent(m_root + u"/Tools"_s);
@@ -135,8 +140,11 @@ private slots:
             << u"Explorer "_s + pictures.toUpper() << QStringList{opener, pictures};
         QTest::newRow("explorer opens home")
             << u"EXPLORER"_s << QStringList{opener, m_root + u"/Home"_s};
-        for (const QString &line : {root + u"/BIN"_s, data.toUpper() + u" arg"_s,
-                                    u"no_such_program_korvane"_s, u"   "_s, u"only_here"_s})
+        QTest::newRow("whole line with a quote") << quoted.toUpper() << QStringList{quoted};
+        QTest::newRow("whole line with a tab") << tabbed.toUpper() << QStringList{tabbed};
+        for (const QString &line :
+             {root + u"/BIN"_s, data.toUpper() + u" arg"_s, u"no_such_program_korvane"_s, u"   "_s,
+              u"only_here"_s, recorder + QChar(0) + u"x"_s})
             QTest::newRow(qPrintable(u"refused: "_s + line)) << line << QStringList();
     }
 
@@ -147,6 +155,8 @@ private slots:
         const QString record = m_root + u"/record-"_s + QString::number(qHash(line));
         qputenv("KORVANE_ARGV_RECORD", record.toLocal8Bit());
         QCOMPARE(m_platform.processes().start(line), !argv.isEmpty());
+        // A start that fails says why.
+        QCOMPARE(m_platform.processes().lastFailure().isEmpty(), !argv.isEmpty());
         if (argv.isEmpty())
             return;
         // The launcher leaves no child of ours behind to be reaped.
