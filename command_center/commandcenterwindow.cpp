@@ -319,6 +319,9 @@ void CommandCenterWindow::showRequested()
     show();
     raise();
     activateWindow();
+    // Whatever is typed next replaces the text left in the field.
+    m_keyWordField->setFocus(Qt::ActiveWindowFocusReason);
+    m_keyWordField->selectAll();
     // The user asked for this window by starting Korvane again, but window
     // managers judge the request above by the time of our last input event and
     // may refuse it as focus stealing. The desktop's activation acts for the user.
