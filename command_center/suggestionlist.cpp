@@ -10,6 +10,9 @@
 #include <QStyle>
 #include <QWheelEvent>
 
+#include <algorithm>
+#include <cmath>
+
 namespace korvane {
 
 const QStringList kReservedWords = {
@@ -286,9 +289,11 @@ void SuggestionList::paintRow(QPainter &painter, const QRect &rect, int row)
 
     QFont wordFont = font();
     wordFont.setBold(true);
-    const QFontMetrics wordMetrics(wordFont);
+    // Measured unrounded: a width rounded down would elide every word.
+    const QFontMetricsF wordMetrics(wordFont);
     const int wordWidth =
-        std::min(wordMetrics.horizontalAdvance(suggestion.keyWord), area.width() * 3 / 5);
+        std::min(int(std::ceil(wordMetrics.horizontalAdvance(suggestion.keyWord))) + 1,
+                 area.width() * 3 / 5);
     painter.setFont(wordFont);
     painter.setPen(text);
     painter.drawText(QRect(area.left(), area.top(), wordWidth, area.height()),
