@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the command center does with typed text and with its menu entries.
 
 #include "commandcenterwindow.h"

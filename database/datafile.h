@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Opening the database's files safely: only regular files are opened (a FIFO, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rebuilding the indexes: the new index files are written whole beside the old
 // ones, then each replaces its old file in one step, with the old ones kept
 // aside until every replacement has succeeded.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The seam between Korvane and the desktop. Windows and the script engine reach

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's document, print, font, clipboard, find and help commands.
 
 #include "scripteditorwindow.h"

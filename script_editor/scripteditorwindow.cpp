@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "scripteditorwindow.h"
 
 #include "findreplace.h"
@@ -121,7 +122,7 @@ ScriptEditorWindow::ScriptEditorWindow(Platform &platform, const QString &comman
     setWindowTitle(kUntitledCaption);
     buildControls();
     buildMenus();
-    // The design size is the client area's, below the menu bar.
+    // The window's laid-out size is that of the client area, below the menu bar.
     resize(twipsToPixels(kClientWidth),
            twipsToPixels(kClientHeight) + menuBar()->sizeHint().height());
     m_search = std::make_unique<ScriptSearch>(*m_scriptText, platform.dialogs());
@@ -302,7 +303,7 @@ void ScriptEditorWindow::applyFontChoice(const FontChoice &choice)
 
 void ScriptEditorWindow::applySettings()
 {
-    // The design's fixed-pitch black text, where Scripter.ini says nothing else.
+    // Fixed-pitch black text, where Scripter.ini says nothing else.
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     m_scriptText->setFont(fixed);
     m_debugList->setFont(fixed);

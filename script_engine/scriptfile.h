@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Reads a script (or a file read by "`F") one line at a time, never ahead of the

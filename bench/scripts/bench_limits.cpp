@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What hostile sizes cost a script run: "`E" of a path of 400,000 "/." components
 // (its resolution must grow with the path, not its square), and one keystroke line
 // of 10 MB (read and typed in memory a small multiple of the line). Prints the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The fake backend: a recording stand-in for the desktop, for tests. It remembers

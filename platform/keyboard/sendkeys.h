@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The SendKeys notation of keystroke lines, parsed into key actions for every

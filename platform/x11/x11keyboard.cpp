@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "x11keyboard.h"
 #include "terminationsignals.h"
 #include "x11connection.h"

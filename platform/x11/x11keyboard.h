@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // X11 backend: keystrokes through XTest, with XKB telling which key and modifiers

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command center on the fake platform, in a fresh Application folder that is
 // also the current directory: what typed text does, key words and their programs,
 // the title bar, the menus built from the database, PD.ini and the mouse.

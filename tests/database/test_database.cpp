@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyword database: byte layouts of records and index entries, lookups through
 // the index files, adds, deletes and rebuilds, file-name case, damaged files, and
 // what the windows get from it (command lines, list items).

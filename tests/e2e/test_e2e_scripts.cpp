@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scripts run from the command line by the real korvane binary under Xvfb with
 // openbox: keystroke lines and "`U" type into real windows (the key_target test
 // program records what it receives) under three keyboard layouts, "`A" switches

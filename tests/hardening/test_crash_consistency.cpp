@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kills a process that writes the keyword database (or saves a script) at random
 // moments, hundreds of times, and checks what is left on disk after each kill; lets
 // two keyword editors change one database at once; reindexes a read-only folder.

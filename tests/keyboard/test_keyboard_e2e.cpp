@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real X11 backend typing into real windows (key_target) under Xvfb with a
 // window manager: what the windows record must equal what was sent, under the us,
 // de and fr layouts, and activation by title must move the keys between windows.

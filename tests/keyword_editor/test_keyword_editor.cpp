@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyword editor on the fake platform: adding through the fields, the file
 // dialog and the buttons with the bytes left on disk; the lists as loaded, clicked
 // and double-clicked; delete and rebuild; the refusals; the tutorial hooks; the one

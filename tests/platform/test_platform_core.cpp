@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text and file helpers beneath the platform (Windows-1252 text, number texts,
 // the Application folder, names matched without regard to case, command-line
 // splitting), and real processes started through DesktopPlatform's launcher: from
@@ -63,8 +64,8 @@ private slots:
         QCOMPARE(toAnsi(u"a\u0100b"_s), QByteArray("a?b"));
         // UTF-8 when it is valid (byte-order mark dropped), Windows-1252 otherwise.
         QCOMPARE(decodeText("\xef\xbb\277caf\xc3\xa9\r\n"), u"caf\u00e9\r\n"_s);
-        QCOMPARE(LoadTextFile(make(u"old.txt"_s, "caf\xe9 \x80\r\n")), u"caf\u00e9 \u20ac\r\n"_s);
-        QCOMPARE(LoadTextFile(m_root + u"/missing.txt"_s), QString());
+        QCOMPARE(readTextFile(make(u"old.txt"_s, "caf\xe9 \x80\r\n")), u"caf\u00e9 \u20ac\r\n"_s);
+        QCOMPARE(readTextFile(m_root + u"/missing.txt"_s), QString());
         QCOMPARE(numberText(0), u" 0"_s);
         QCOMPARE(numberText(-3), u"-3"_s);
         QCOMPARE(numberText(1234567890123), u" 1234567890123"_s);
@@ -165,7 +166,7 @@ private slots:
         QCOMPARE(errno, ECHILD);
         // The recorder writes its arguments one per line, then "sid N" and "ppid N".
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(record), 10000);
-        const QStringList got = LoadTextFile(record).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList got = readTextFile(record).split(u'\n', Qt::SkipEmptyParts);
         const qint64 sid = got.value(got.size() - 2).section(u' ', 1).toLongLong();
         QVERIFY(sid > 0 && sid != ::getsid(0));
         QCOMPARE(got.mid(0, got.size() - 2), argv);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DesktopPlatform's dialogs, event loop, program end, sound and keys without a
 // display, on the offscreen platform, and its logout through a session manager on
 // a private D-Bus session bus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real korvane binary under Xvfb with openbox: Velmora is opened from the
 // command center's pop-up menu, a script is typed and written with the tool box, saved
 // through the file dialog and run, and its effect lands on disk.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Velmora window on the fake platform, in a temporary folder that is both the
 // Application folder and the current directory (where the .ini files go): the
 // document on disk, the running guard, closing and the settings files, fonts,

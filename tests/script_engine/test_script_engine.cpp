@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The script engine on the fake platform: the run state, stops, auto-run, and
 // what each command does to files and the platform. Then the pieces of a line
 // the runs cannot reach one by one: prefixes that resemble others, argument
