@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Loads the desktop's font configuration (fontconfig's configuration files and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Takes the README's picture of the command center suggesting key words: a small
 // database, "NOTE" typed into the field, the second suggestion chosen; the bar and
 // the list under it are grabbed and drawn into one PNG at their places on screen.

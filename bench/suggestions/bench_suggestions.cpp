@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the command center's suggestions on the real widget on an X display: for
 // databases of 10,000, 100,000 and 162,000 key words, each keystroke typed into
 // the key word field until the suggestion list has painted its new rows; how long

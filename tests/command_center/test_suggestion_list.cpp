@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The suggestion list of the command center on the fake platform: typing shows the
 // key words, Down/Up and Enter act on the chosen one as if typed in full, Enter
 // with none chosen does what it always did, Escape closes, the list follows the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key words suggested while typing, read from real database files in a fresh
 // folder: which words a lookup finds (stale entries, deleted records and words the
 // lookup cannot reach left out), the two groups and their order, reserved words,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real korvane binary under Xvfb with openbox, driven through XTEST as a user
 // would: a prefix typed into the field, a suggestion chosen with Down and Enter
 // starts that key word's program; a second start leaves the field focused with its
