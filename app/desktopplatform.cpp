@@ -36,8 +36,37 @@ private:
 
 } // namespace
 
-DesktopPlatform::DesktopPlatform()
+DesktopPlatform::DesktopPlatform() = default;
+
+QtSoundPlayer &DesktopPlatform::sound()
 {
+    if (!m_sound)
+        m_sound = std::make_unique<QtSoundPlayer>();
+    return *m_sound;
+}
+
+Keyboard &DesktopPlatform::keyboard()
+{
+    createBackends();
+    return *m_keyboard;
+}
+
+WindowActivator &DesktopPlatform::windows()
+{
+    createBackends();
+    return *m_activator;
+}
+
+const QString &DesktopPlatform::backendNote()
+{
+    createBackends();
+    return m_backendNote;
+}
+
+void DesktopPlatform::createBackends()
+{
+    if (m_keyboard)
+        return;
     std::shared_ptr<WaylandConnection> wayland;
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         wayland = std::make_shared<WaylandConnection>();

@@ -5,7 +5,8 @@
 // detached processes, Qt's event loop, the session manager over D-Bus and Qt
 // Multimedia for sound; keystrokes and window activation through the backend the
 // session offers (X11, a wlroots compositor, GNOME's or KDE's remote desktop),
-// chosen once at start-up from the session itself.
+// chosen from the session itself when first used, so that the command center's
+// first frame never waits for them.
 
 #include "dbussession.h"
 #include "platform.h"
@@ -43,21 +44,31 @@ public:
     QtDialogs &dialogs() override { return m_dialogs; }
     DesktopEventLoop &events() override { return m_events; }
     Session &session() override { return m_session; }
-    QtSoundPlayer &sound() override { return m_sound; }
-    Keyboard &keyboard() override { return *m_keyboard; }
-    WindowActivator &windows() override { return *m_activator; }
+    // Qt Multimedia and the bell's thread are started with the first sound.
+    QtSoundPlayer &sound() override;
+    Keyboard &keyboard() override;
+    WindowActivator &windows() override;
 
     // What the session's keystroke and activation backends cannot reach (no key
     // path at all, native windows that cannot be activated...); empty when they
     // reach everything.
-    const QString &backendNote() const { return m_backendNote; }
+    const QString &backendNote();
+    // Gives back the keycodes borrowed for keystrokes; none were when no keystroke
+    // was ever sent.
+    void restoreKeymap()
+    {
+        if (m_keyboard)
+            m_keyboard->restoreKeymap();
+    }
 
 private:
+    void createBackends();
+
     QtProcessLauncher m_launcher;
     QtDialogs m_dialogs;
     DesktopEventLoop m_events;
     DBusSession m_session;
-    QtSoundPlayer m_sound;
+    std::unique_ptr<QtSoundPlayer> m_sound;
     // The connections the backends share, kept alive as long as they.
     std::shared_ptr<void> m_x11;
     std::shared_ptr<void> m_wayland;

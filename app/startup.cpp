@@ -4,6 +4,7 @@
 #include "appfolder.h"
 #include "commandcenterwindow.h"
 #include "desktopplatform.h"
+#include "fontwarmup.h"
 #include "keywordeditorhost.h"
 #include "keywordeditorwindow.h"
 #include "programwindows.h"
@@ -13,10 +14,13 @@
 
 #include <QApplication>
 #include <QStringList>
+#include <QTimer>
 
 #include <array>
 #include <cstdio>
+#include <future>
 #include <memory>
+#include <optional>
 
 namespace korvane {
 
@@ -62,7 +66,12 @@ int showCommandCenter(Platform &platform)
 {
     const QString folder = applicationFolder();
     InstanceLock lock(folder);
-    if (!lock.tryAcquire()) {
+    // The lock file is written while the windows are built; they are shown only
+    // once it is ours.
+    std::future<bool> acquired =
+        std::async(std::launch::async, [&lock] { return lock.tryAcquire(); });
+    ProgramWindows windows(platform);
+    if (!acquired.get()) {
         // Another instance runs: ask it to show itself, never a window of our own.
         // The desktop's activation token lets it raise itself on Wayland.
         const QString reason = requestShow(folder, qEnvironmentVariable("XDG_ACTIVATION_TOKEN"));
@@ -71,19 +80,23 @@ int showCommandCenter(Platform &platform)
         std::fprintf(stderr, "korvane: %s\n", qPrintable(reason));
         return 1;
     }
-    ProgramWindows windows(platform);
     CommandCenterWindow &commandCenter = windows.commandCenter();
-    ShowRequestListener listener(folder);
-    QObject::connect(&listener, &ShowRequestListener::showRequested, &commandCenter,
-                     [&commandCenter](const QString &activationToken) {
-                         // Qt's Wayland backend raises a window with the token it
-                         // finds here.
-                         if (!activationToken.isEmpty())
-                             qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
-                         commandCenter.showRequested();
-                     });
+    // Second starts are listened for from the first pass of the event loop, after
+    // the window is on its way to the screen; one that came sooner left "Show.Txt".
+    std::unique_ptr<ShowRequestListener> listener;
+    QTimer::singleShot(0, &commandCenter, [&listener, &commandCenter, &folder] {
+        listener = std::make_unique<ShowRequestListener>(folder);
+        QObject::connect(listener.get(), &ShowRequestListener::showRequested, &commandCenter,
+                         [&commandCenter](const QString &activationToken) {
+                             // Qt's Wayland backend raises a window with the token it
+                             // finds here.
+                             if (!activationToken.isEmpty())
+                                 qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+                             commandCenter.showRequested();
+                         });
+        listener->check(); // a request left behind before the watch began
+    });
     commandCenter.load();
-    listener.check(); // a request left behind before the watch began
     return QApplication::exec();
 }
 
@@ -148,6 +161,12 @@ int runKorvane(int argc, char **argv)
         return 1;
     }
 
+    // The command center shows text in its first frame: its fonts are looked up
+    // while Qt connects to the display.
+    std::optional<FontConfigurationWarmUp> fonts;
+    if (commandLine.isEmpty())
+        fonts.emplace();
+
     // The command line belongs to Korvane: Qt sees only the platform chosen here.
     QByteArray platformName = windowPlatform();
     QByteArray platformOption = "-platform";
@@ -159,7 +178,7 @@ int runKorvane(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral(KORVANE_APP_ID));
     DesktopPlatform platform;
     // Ended by SIGTERM, SIGINT or SIGHUP, Korvane first gives the keyboard map back.
-    installTerminationHandling([&platform] { platform.keyboard().restoreKeymap(); });
+    installTerminationHandling([&platform] { platform.restoreKeymap(); });
 
     if (commandLine.isEmpty())
         return showCommandCenter(platform);

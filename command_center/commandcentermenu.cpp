@@ -3,7 +3,6 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QSet>
 
 namespace korvane {
 
@@ -20,10 +19,20 @@ const std::array<QString, CommandCenterMenu::kEntryCount> kEntryCaptions = {
     QStringLiteral("E&xit"),
 };
 
-// Replaces `menu`'s entries after its blank first one by one entry per caption; a
+// A submenu lists at most this many entries: building and laying out more would
+// hold the window for too long. The suggestions under the field reach the rest.
+constexpr qsizetype kMostSubmenuEntries = 1000;
+const QString kMoreKeyWordsCaption =
+    QStringLiteral("More key words: type the first letters in the field");
+const QString kMoreApplicationsCaption =
+    QStringLiteral("More applications: see the keyword editor's list");
+
+// Replaces `menu`'s entries after its blank first one by one entry per caption, up
+// to kMostSubmenuEntries and then a last entry that says where the others are; a
 // click reports the caption through `chosen`.
 template<typename Signal>
-void fillEntries(QMenu *menu, const QStringList &captions, CommandCenterMenu *owner, Signal chosen)
+void fillEntries(QMenu *menu, const QStringList &captions, CommandCenterMenu *owner, Signal chosen,
+                 const QString &moreCaption)
 {
     constexpr int first = 1;
     const QList<QAction *> old = menu->actions();
@@ -32,11 +41,13 @@ void fillEntries(QMenu *menu, const QStringList &captions, CommandCenterMenu *ow
         delete old.at(i); // entries are owned by the menu they were created in
     }
     menu->setUpdatesEnabled(false);
-    for (const QString &caption : captions) {
+    for (const QString &caption : captions.first(std::min(captions.size(), kMostSubmenuEntries))) {
         QAction *action = menu->addAction(caption);
         QObject::connect(action, &QAction::triggered, owner,
                          [owner, chosen, caption] { emit(owner->*chosen)(caption); });
     }
+    if (captions.size() > kMostSubmenuEntries)
+        menu->addAction(moreCaption)->setEnabled(false);
     menu->setUpdatesEnabled(true);
 }
 
@@ -95,7 +106,8 @@ void CommandCenterMenu::fillApplications()
     captions.reserve(m_lists.applications.size());
     for (const db::RecordItem &item : std::as_const(m_lists.applications))
         captions.append(item.text);
-    fillEntries(m_applications, captions, this, &CommandCenterMenu::applicationChosen);
+    fillEntries(m_applications, captions, this, &CommandCenterMenu::applicationChosen,
+                kMoreApplicationsCaption);
     m_applicationsBuilt = true;
 }
 
@@ -107,7 +119,8 @@ void CommandCenterMenu::fillKeyWords()
     captions.reserve(m_lists.keyWords.size());
     for (const db::RecordItem &item : std::as_const(m_lists.keyWords))
         captions.append(item.text);
-    fillEntries(m_keyWords, captions, this, &CommandCenterMenu::keyWordChosen);
+    fillEntries(m_keyWords, captions, this, &CommandCenterMenu::keyWordChosen,
+                kMoreKeyWordsCaption);
     m_keyWordsBuilt = true;
 }
 
@@ -120,7 +133,8 @@ void CommandCenterMenu::fillKeyWordPrograms()
     captions.reserve(m_lists.keyWords.size());
     for (const db::RecordItem &item : std::as_const(m_lists.keyWords))
         captions.append(m_programs.value(item.recordNumber));
-    fillEntries(m_keyWordPrograms, captions, this, &CommandCenterMenu::keyWordProgramChosen);
+    fillEntries(m_keyWordPrograms, captions, this, &CommandCenterMenu::keyWordProgramChosen,
+                kMoreKeyWordsCaption);
     m_keyWordProgramsBuilt = true;
 }
 
@@ -128,15 +142,12 @@ void CommandCenterMenu::loadPrograms()
 {
     if (m_programsLoaded)
         return;
-    // One sequential pass over the record file instead of one open per key word.
-    QSet<qint32> wanted;
-    for (const db::RecordItem &item : std::as_const(m_lists.keyWords))
-        wanted.insert(item.recordNumber);
-    m_database.forEachRecord([this, &wanted](qint32 number, const db::KeywordRecord &record) {
-        if (wanted.contains(number))
-            m_programs.insert(number, record.program.trimmed());
-        return true;
-    });
+    // Only the programs of the key words the submenu lists: one read each.
+    for (const db::RecordItem &item :
+         m_lists.keyWords.first(std::min(m_lists.keyWords.size(), kMostSubmenuEntries))) {
+        if (const std::optional<db::KeywordRecord> record = m_database.record(item.recordNumber))
+            m_programs.insert(item.recordNumber, record->program.trimmed());
+    }
     m_programsLoaded = true;
 }
 

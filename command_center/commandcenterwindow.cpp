@@ -41,6 +41,7 @@ CommandCenterWindow::CommandCenterWindow(Platform &platform, WindowDirectory win
 {
     setWindowTitle(kCommandCenterTitle);
     buildControls();
+    m_suggestions = std::make_unique<SuggestionList>(m_database.folder(), m_keyWordField);
 
     connect(m_menu.get(), &CommandCenterMenu::entryChosen, this,
             &CommandCenterWindow::chooseMenuEntry);
@@ -140,6 +141,7 @@ void CommandCenterWindow::reloadLists()
     m_reloading = false;
     m_listsLoaded = true;
     m_menu->setLists(m_lists);
+    m_suggestions->reload();
     if (!m_watch) {
         m_watch = new db::DatabaseWatch(m_database, this);
         connect(m_watch, &db::DatabaseWatch::changed, this, &CommandCenterWindow::followDatabase);
@@ -318,6 +320,9 @@ void CommandCenterWindow::showRequested()
     show();
     raise();
     activateWindow();
+    // Whatever is typed next replaces the text left in the field.
+    m_keyWordField->setFocus(Qt::ActiveWindowFocusReason);
+    m_keyWordField->selectAll();
     // The user asked for this window by starting Korvane again, but window
     // managers judge the request above by the time of our last input event and
     // may refuse it as focus stealing. The desktop's activation acts for the user.

@@ -10,6 +10,7 @@
 #include "keyword.h"
 #include "keyworddatabase.h"
 #include "lookup.h"
+#include "suggestionlist.h"
 #include "windowdirectory.h"
 #include "windowsettings.h"
 
@@ -78,6 +79,7 @@ public:
     QLabel *emblem() const { return m_emblem; }
     QLabel *captionLabel() const { return m_captionLabel; }
     CommandCenterMenu &menu() const { return *m_menu; }
+    SuggestionList &suggestions() const { return *m_suggestions; }
     const db::AvailableLists &lists() const { return m_lists; }
 
 protected:
@@ -122,6 +124,7 @@ private:
     QLabel *m_emblem = nullptr;
     QLabel *m_captionLabel = nullptr;
     std::unique_ptr<CommandCenterMenu> m_menu;
+    std::unique_ptr<SuggestionList> m_suggestions;
 
     db::DatabaseWatch *m_watch = nullptr; // once the lists are loaded; owned by the window
     db::AvailableLists m_lists;

@@ -416,9 +416,15 @@ void TestCommandCenter::closingEndsWithoutSavingAndShowingComesForward()
     Fixture fixture;
     RecordingWindow &window = *fixture.window;
     window.showMinimized();
+    window.keyWordField()->setText(QStringLiteral("NOTEPAD"));
+    window.keyWordField()->deselect();
+    window.keyWordField()->clearFocus();
     window.showRequested();
     QVERIFY(window.isVisible());
     QVERIFY(!(window.windowState() & Qt::WindowMinimized));
+    // What is typed next replaces the text left in the field.
+    QCOMPARE(window.focusWidget(), window.keyWordField());
+    QCOMPARE(window.keyWordField()->selectedText(), QStringLiteral("NOTEPAD"));
     QCOMPARE(fixture.platform.activator.broughtForward,
              QStringList{QStringLiteral("Korvane Command Center")});
 
