@@ -1,12 +1,14 @@
 #pragma once
 
 // The real desktop behind Korvane's platform interfaces: Qt widgets for dialogs,
-// detached processes, Qt's event loop, the session manager over D-Bus and Qt
-// Multimedia for sound; keystrokes and window activation through the backend the
-// session offers (X11, a wlroots compositor, GNOME's or KDE's remote desktop),
-// chosen once at start-up from the session itself.
+// detached processes, Qt's event loop, the session manager over D-Bus, Qt
+// Multimedia for sound and GIO for the installed applications; keystrokes and
+// window activation through the backend the session offers (X11, a wlroots
+// compositor, GNOME's or KDE's remote desktop), chosen once at start-up from the
+// session itself.
 
 #include "dbussession.h"
+#include "gioapplications.h"
 #include "platform.h"
 #include "qtdialogs.h"
 #include "qteventloop.h"
@@ -30,6 +32,8 @@ public:
     QtSoundPlayer &sound() override { return m_sound; }
     Keyboard &keyboard() override { return *m_keyboard; }
     WindowActivator &windows() override { return *m_activator; }
+    // Read from the desktop entries on first use, not at start-up.
+    InstalledApplications &applications() override { return m_applications; }
 
     // What the session's keystroke and activation backends cannot reach (no key
     // path at all, native windows that cannot be activated...); empty when they
@@ -42,6 +46,7 @@ private:
     QtEventLoop m_events;
     DBusSession m_session;
     QtSoundPlayer m_sound;
+    GioApplications m_applications;
     // The connections the backends share, kept alive as long as they.
     std::shared_ptr<void> m_x11;
     std::shared_ptr<void> m_wayland;
