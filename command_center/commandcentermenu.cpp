@@ -1,5 +1,8 @@
 #include "commandcentermenu.h"
 
+#include "applicationicons.h"
+#include "menuicons.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QSet>
@@ -84,6 +87,13 @@ void CommandCenterMenu::setLists(const db::AvailableLists &lists)
     m_applicationsBuilt = false;
     m_keyWordsBuilt = false;
     m_keyWordProgramsBuilt = false;
+    if (m_icons)
+        m_icons->forget(); // the applications are read again when next needed
+}
+
+void CommandCenterMenu::showApplicationIcons(InstalledApplications &applications)
+{
+    m_icons = std::make_unique<ApplicationIcons>(applications);
 }
 
 void CommandCenterMenu::fillApplications()
@@ -95,6 +105,8 @@ void CommandCenterMenu::fillApplications()
     for (const db::RecordItem &item : std::as_const(m_lists.applications))
         captions.append(item.text);
     fillEntries(m_applications, captions, this, &CommandCenterMenu::applicationChosen);
+    if (m_icons)
+        setProgramIcons(m_applications, captions, *m_icons);
     m_applicationsBuilt = true;
 }
 
@@ -107,6 +119,16 @@ void CommandCenterMenu::fillKeyWords()
     for (const db::RecordItem &item : std::as_const(m_lists.keyWords))
         captions.append(item.text);
     fillEntries(m_keyWords, captions, this, &CommandCenterMenu::keyWordChosen);
+    // A key word shows its program's icon; the programs are read only when there
+    // are applications to match.
+    if (m_icons && !m_icons->isEmpty()) {
+        loadPrograms();
+        QStringList programs;
+        programs.reserve(m_lists.keyWords.size());
+        for (const db::RecordItem &item : std::as_const(m_lists.keyWords))
+            programs.append(m_programs.value(item.recordNumber));
+        setProgramIcons(m_keyWords, programs, *m_icons);
+    }
     m_keyWordsBuilt = true;
 }
 
@@ -120,6 +142,8 @@ void CommandCenterMenu::fillKeyWordPrograms()
     for (const db::RecordItem &item : std::as_const(m_lists.keyWords))
         captions.append(m_programs.value(item.recordNumber));
     fillEntries(m_keyWordPrograms, captions, this, &CommandCenterMenu::keyWordProgramChosen);
+    if (m_icons)
+        setProgramIcons(m_keyWordPrograms, captions, *m_icons);
     m_keyWordProgramsBuilt = true;
 }
 

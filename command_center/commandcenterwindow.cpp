@@ -40,6 +40,7 @@ CommandCenterWindow::CommandCenterWindow(Platform &platform, WindowDirectory win
 {
     setWindowTitle(kCommandCenterTitle);
     buildControls();
+    m_menu->showApplicationIcons(m_platform.applications());
 
     connect(m_menu.get(), &CommandCenterMenu::entryChosen, this,
             &CommandCenterWindow::chooseMenuEntry);
