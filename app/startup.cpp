@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "startup.h"
 
 #include "appfolder.h"
@@ -8,6 +9,7 @@
 #include "programwindows.h"
 #include "scripteditorwindow.h"
 #include "singleinstance.h"
+#include "terminationsignals.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -149,6 +151,8 @@ int runKorvane(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral(KORVANE_APP_ID));
     DesktopPlatform platform;
+    // Ended by SIGTERM, SIGINT or SIGHUP, Korvane first gives the keyboard map back.
+    installTerminationHandling([&platform] { platform.keyboard().restoreKeymap(); });
 
     if (commandLine.isEmpty())
         return showCommandCenter(platform);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The command center's pop-up menu "Floating Menu": its eight entries and the

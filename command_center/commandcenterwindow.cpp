@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandcenterwindow.h"
 
 #include "appfolder.h"
@@ -123,9 +124,33 @@ void CommandCenterWindow::saveSettings()
 
 void CommandCenterWindow::reloadLists()
 {
-    m_lists = db::buildAvailableLists(m_database, [this] { m_platform.events().doEvents(); });
+    // Asked again while the lists are built: they are built once more when done,
+    // so that the last change is never lost to an older build finishing after it.
+    if (m_reloading) {
+        m_reloadAgain = true;
+        return;
+    }
+    m_reloading = true;
+    do {
+        m_reloadAgain = false;
+        m_database.followChanges();
+        // A record file that cannot be read gives empty lists; a key word looked up
+        // then says why.
+        m_lists = db::buildAvailableLists(m_database, [this] { m_platform.events().doEvents(); });
+    } while (m_reloadAgain);
+    m_reloading = false;
     m_listsLoaded = true;
     m_menu->setLists(m_lists);
+    if (!m_watch) {
+        m_watch = new db::DatabaseWatch(m_database, this);
+        connect(m_watch, &db::DatabaseWatch::changed, this, &CommandCenterWindow::followDatabase);
+    }
+}
+
+void CommandCenterWindow::followDatabase()
+{
+    if (m_database.changedByOthers())
+        reloadLists();
 }
 
 void CommandCenterWindow::ensureListsLoaded()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The command center: a small bar with an emblem, a caption and the key word field.
@@ -5,6 +6,7 @@
 // windows, the Applications and Key Words submenus and the title-bar switch.
 
 #include "commandcentermenu.h"
+#include "databasewatch.h"
 #include "keyword.h"
 #include "keyworddatabase.h"
 #include "lookup.h"
@@ -55,6 +57,7 @@ public:
     // "?"), or offers to add it to the database when none is linked.
     void actOnKeyWord(db::KeyWord keyWord);
     // Rebuilds the lists of key words and programs, and with them the submenus.
+    // Once loaded, they follow every change of the database, whoever makes it.
     void reloadLists();
 
     void chooseMenuEntry(MenuEntry entry);
@@ -104,6 +107,7 @@ private:
     void exitProgram();
     void popUpAtClientOrigin(QMenu *menu);
     void ensureListsLoaded();
+    void followDatabase();
     void setTitleBar(TitleBarState state);
     void setHeightTwips(int twips);
     void applyHeight();
@@ -119,8 +123,11 @@ private:
     QLabel *m_captionLabel = nullptr;
     std::unique_ptr<CommandCenterMenu> m_menu;
 
+    db::DatabaseWatch *m_watch = nullptr; // once the lists are loaded; owned by the window
     db::AvailableLists m_lists;
     bool m_listsLoaded = false;
+    bool m_reloading = false;   // the lists are being built (they yield to events)
+    bool m_reloadAgain = false; // and must be built again when done
     bool m_keyWordFound = false;
     QString m_dialogFileName; // the file-open dialog's last choice
     TitleBarState m_titleBar = TitleBarState::Unset;

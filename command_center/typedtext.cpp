@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the command center does with typed text and with its menu entries.
 
 #include "commandcenterwindow.h"
@@ -6,6 +7,8 @@
 #include "records.h"
 
 #include <QLineEdit>
+
+#include <cstdio>
 
 namespace korvane {
 
@@ -96,7 +99,8 @@ void CommandCenterWindow::actOnText(const QString &typed)
 
 void CommandCenterWindow::actOnKeyWord(db::KeyWord keyWord)
 {
-    if (!launch(keyWord) &&
+    // A key word the database cannot be searched for is not offered to add.
+    if (!launch(keyWord) && m_database.errorString().isEmpty() &&
         m_platform.dialogs().messageBox(kNoApplicationQuestion, MessageButtons::YesNo) ==
             MessageAnswer::Yes)
         m_windows.keywordEditor(keyWord.text());
@@ -117,9 +121,16 @@ bool CommandCenterWindow::launch(db::KeyWord &keyWord)
 
     const QStringList commandLines = db::commandLinesFor(m_database, keyWord, argument);
     m_keyWordFound = !commandLines.isEmpty();
-    // A program that cannot be started is passed over.
-    for (const QString &commandLine : commandLines)
-        m_platform.processes().start(commandLine);
+    if (!m_database.errorString().isEmpty())
+        m_platform.dialogs().messageBox(db::kDatabaseUnreadableMessage + m_database.errorString(),
+                                        MessageButtons::Ok);
+    // A program that cannot be started is passed over, with a line on standard error.
+    for (const QString &commandLine : commandLines) {
+        if (!m_platform.processes().start(commandLine))
+            std::fprintf(stderr, "korvane: %s: cannot start \"%s\": %s\n",
+                         qPrintable(keyWord.text()), qPrintable(commandLine),
+                         qPrintable(m_platform.processes().lastFailure()));
+    }
     return m_keyWordFound;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "PD.ini": the command center's position (twips) and title-bar state, one value

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "appfolder.h"
 #include "windows1252.h"
 
@@ -91,7 +92,7 @@ int removeEntriesWithSuffix(const QString &folder, const QString &suffix)
     return removed;
 }
 
-QString LoadTextFile(const QString &fileName)
+QString readTextFile(const QString &fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The Application folder, where the keyword database, "PD.ini" and "Show.Txt"
@@ -34,6 +35,6 @@ int removeEntriesWithSuffix(const QString &folder, const QString &suffix);
 
 // The whole content of a text file (UTF-8, or Windows-1252 when not valid UTF-8);
 // empty when the file is missing or unreadable. Line ends are kept.
-QString LoadTextFile(const QString &fileName);
+QString readTextFile(const QString &fileName);
 
 } // namespace korvane

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Twips, the unit window positions and sizes are stored in: 1440 to the inch, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A key word as Korvane looks it up and acts on it, normalised once where it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The keyword database files of one folder: reading records, scanning the
@@ -5,18 +6,33 @@
 // deleted, append an index entry, rebuild the indexes). Data only: it starts no
 // program and shows or plays nothing; the windows act on what it returns. Files
 // are opened for one operation and closed again; nothing is cached between calls.
-// Failures are swallowed on purpose: a file that cannot be opened yields no records.
+//
+// Every change holds an exclusive lock on the record file, every read a shared
+// one, so that Korvane processes sharing a folder never interleave their steps.
+// A missing file reads as empty; one that cannot be read or written (or is no
+// regular file) makes the operation fail, and errorString() says why.
 
 #include "keyword.h"
 #include "records.h"
 
 #include <QList>
+#include <QMap>
 #include <QString>
 
 #include <functional>
 #include <optional>
 
+struct stat;
+
 namespace korvane::db {
+
+struct DataFile;
+class FileLock;
+enum class DataFileAccess;
+
+// What a window says, before errorString(), when the database cannot be read.
+inline const QString kDatabaseUnreadableMessage =
+    QStringLiteral("The KeyWord database cannot be read.\r\r");
 
 // One hit of an index scan: the entry's number in its file and the record it names.
 struct IndexHit
@@ -32,6 +48,16 @@ public:
     explicit KeywordDatabase(QString folder);
 
     const QString &folder() const { return m_folder; }
+
+    // Why the last operation failed: the file and the reason. Empty when it
+    // succeeded, or found nothing in files that are missing.
+    const QString &errorString() const { return m_error; }
+
+    // Following changes made by others (another process, or another object of
+    // this one): from here on, changedByOthers() tells whether anyone but this
+    // object has changed the record file. Call it before reading the records.
+    void followChanges();
+    bool changedByOthers() const;
 
     // "KeyWord.DAT" in the folder, whatever case it exists in.
     QString recordFilePath() const;
@@ -61,42 +87,76 @@ public:
     // order.
     QList<IndexHit> findApplication(const QString &program) const;
 
-    // Visits the records 1..recordCount() in order, reading sequentially.
-    // `visit` returns false to stop early.
-    void forEachRecord(const std::function<bool(qint32, const KeywordRecord &)> &visit) const;
+    // Visits the records 1..recordCount() in order, reading sequentially; the lock
+    // is held per chunk read, never while `visit` runs. `visit` returns false to
+    // stop early. False when the record file could not be read.
+    bool forEachRecord(const std::function<bool(qint32, const KeywordRecord &)> &visit) const;
 
     // --- writes -------------------------------------------------------------
 
-    // Appends a record (Status 1, fields upper-cased, cut or padded) and returns
-    // its number, or nothing when it could not be written whole.
+    // The record as Add stores it: Status 1, fields upper-cased, cut or padded.
+    static KeywordRecord storedRecord(const QString &keyWord, const QString &program);
+
+    // Appends a record and returns its number, or nothing when it could not be
+    // written whole. A record number is never given twice.
     std::optional<qint32> appendRecord(const QString &keyWord, const QString &program);
 
     // Links a key word to a program as the editor's Add does: the record, then its
-    // keyword and application index entries, written only once the record is on
-    // disk. Returns the record number, or nothing when the record was not written.
+    // keyword and application index entries, as one change. Returns the record
+    // number; nothing when any of the three could not be written, and then none is.
     std::optional<qint32> addLinkedRecord(const QString &keyWord, const QString &program);
 
-    // Sets record `recordNumber`'s Status to 3 in place. 0 does nothing.
-    void markDeleted(qint32 recordNumber);
+    // Sets record `recordNumber`'s Status to 3 in place. False when there is no
+    // such record or it could not be written.
+    bool markDeleted(qint32 recordNumber);
 
     // Appends one index entry for `key` (upper-cased, trimmed; empty does nothing)
     // to the file named by its first `prefixLength` characters and `extension`.
-    void appendIndexEntry(const QString &key, qint32 recordNumber, const QString &extension,
+    bool appendIndexEntry(const QString &key, qint32 recordNumber, const QString &extension,
                           int prefixLength = 1);
 
-    // Deletes every "*.kwx" and "*.apx" (any case) and rebuilds both indexes from
-    // the active records in ascending order.
-    void rebuildIndexes();
+    // Rebuilds both indexes from the active records in ascending order: the new
+    // index files are written whole beside the old ones, then replace them, and
+    // every other "*.kwx" and "*.apx" (any case) goes. When that cannot be done
+    // completely nothing changes and it returns false.
+    bool rebuildIndexes();
 
     // The application index key of a program: its last 25 characters after
     // trimming, upper-cased and trimmed again.
     static QString applicationKey(const QString &program);
 
 private:
-    // The keyword entry, then the application entry, of one record.
-    void indexRecord(qint32 recordNumber, const QString &keyWordField, const QString &programField);
+    // The record file as seen from outside: which file, its length, and when it was
+    // last written. Each change Korvane makes gives it a modification time of its
+    // own, later than any before, so two states of the file never share a stamp.
+    struct Stamp
+    {
+        bool exists = false;
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 size = 0;
+        qint64 modifiedNs = 0;
+        bool operator==(const Stamp &) const = default;
+    };
+    static Stamp stampOf(const struct stat &info);
+    Stamp currentStamp() const;
+    // Around every change of the open record file: notes a change by others since
+    // the file was last known, then stamps the file and knows it again.
+    void beginChange(const DataFile &records);
+    void endChange(const DataFile &records);
+
+    // Opens the record file and locks it: shared to read, exclusive to change. A
+    // missing file opened to read gives false with no error.
+    bool openRecords(DataFile &records, FileLock &lock, DataFileAccess access) const;
+    // The name of the index file for `key` in the folder, canonical spelling.
+    static QString indexFileName(const QString &key, const QString &extension, int prefixLength);
+    // Replaces the index files `oldNames` by `newFiles` (name -> bytes) as one step.
+    bool replaceIndexFiles(const QStringList &oldNames, const QMap<QString, QByteArray> &newFiles);
 
     QString m_folder;
+    mutable QString m_error;
+    Stamp m_known;
+    bool m_othersChanged = false;
 };
 
 } // namespace korvane::db

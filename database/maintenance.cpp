@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "maintenance.h"
 
 #include "lookup.h"
@@ -23,34 +24,37 @@ QString unstorableCharacters(const QString &text)
 
 } // namespace
 
-AddResult addKeyWord(KeywordDatabase &database, const QString &keyWord, const QString &programName)
+AddResult checkAdd(const QString &keyWord, const QString &programName)
 {
     AddResult result;
+    result.outcome = AddOutcome::Added;
     // Only an exactly empty path is refused; spaces alone pass.
     if (programName.isEmpty()) {
         result.outcome = AddOutcome::MissingProgram;
-        return result;
-    }
-    if (trimSpaces(keyWord).isEmpty()) {
+    } else if (trimSpaces(keyWord).isEmpty()) {
         result.outcome = AddOutcome::MissingKeyWord;
-        return result;
+    } else {
+        // Nothing is replaced silently: a text the database cannot store is not added.
+        result.unstorable = unstorableCharacters(keyWord + programName);
+        if (!result.unstorable.isEmpty())
+            result.outcome = AddOutcome::NotRepresentable;
     }
-    // Nothing is replaced silently: a text the database cannot store is not added.
-    result.unstorable = unstorableCharacters(keyWord + programName);
-    if (!result.unstorable.isEmpty()) {
-        result.outcome = AddOutcome::NotRepresentable;
-        return result;
-    }
+    return result;
+}
 
+AddResult addKeyWord(KeywordDatabase &database, const QString &keyWord, const QString &programName)
+{
+    AddResult result = checkAdd(keyWord, programName);
+    if (result.outcome != AddOutcome::Added)
+        return result;
     const std::optional<qint32> recordNumber = database.addLinkedRecord(keyWord, programName);
     if (!recordNumber) {
         result.outcome = AddOutcome::WriteFailed;
+        result.error = database.errorString();
         return result;
     }
-    const QString keyWordField = fitField(upperCase(keyWord), kKeyWordWidth);
-
-    result.outcome = AddOutcome::Added;
     result.recordNumber = *recordNumber;
+    const QString keyWordField = KeywordDatabase::storedRecord(keyWord, programName).keyWord;
     result.listItem = addedKeyWordItem(trimSpaces(keyWordField), result.recordNumber);
     return result;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Adding a key word as the keyword editor does: validation, then the record and
@@ -14,7 +15,7 @@ enum class AddOutcome {
     MissingProgram,   // the program field is empty
     MissingKeyWord,   // the key word field is empty or blank
     NotRepresentable, // a character Windows-1252 cannot store (in `unstorable`); nothing written
-    WriteFailed,      // the record could not be written; no index entry either
+    WriteFailed,      // a file could not be written (in `error`); nothing was written
 };
 
 struct AddResult
@@ -23,10 +24,14 @@ struct AddResult
     qint32 recordNumber = 0;
     RecordItem listItem; // the entry Add puts into the editor's key word lists
     QString unstorable;  // the characters Windows-1252 cannot store, each once
+    QString error;       // why it was not written: the file and the reason
 };
 
+// The checks of an add, without writing: Added when the key word may be written.
+AddResult checkAdd(const QString &keyWord, const QString &programName);
+
 // Validates, then appends the record and its keyword and application index
-// entries (the entries only once the record is on disk).
+// entries as one change.
 AddResult addKeyWord(KeywordDatabase &database, const QString &keyWord, const QString &programName);
 
 } // namespace korvane::db

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Byte layouts of the keyword database: "KeyWord.DAT" is an array of 308-byte

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyword record and index readers on any bytes: single records and entries,
 // then a database folder whose "KeyWord.DAT" and one index file come from the
 // input, read through every lookup, reindexed, and checked: every active record

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Scripter.ini" and "toolbox.ini" as read from any bytes: whatever they give is
 // written back and read again unchanged.
 

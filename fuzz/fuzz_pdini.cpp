@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "PD.ini" as read from any bytes: the values it gives are written back and read
 // again unchanged, and the position is one the window can take (its pixels fit an
 // int and stand for it to the nearest pixel).

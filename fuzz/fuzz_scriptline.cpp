@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The script line classifier and the argument readers on any line: "`CP" and
 // "`COM" splitting, "`W" numbers, "`D"/"`T" dates and times.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SendKeys parser on any text: a keystroke line is typed only when it parses,
 // so a malformed one must yield no actions, and every repeat stays capped.
 

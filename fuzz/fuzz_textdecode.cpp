@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding of script and text files: UTF-8 with the Windows-1252 fallback, the
 // engine's line reader and the editor's whole-file reader.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyword editor's controls, menus and the wiring of their events.
 
 #include "keywordeditorwindow.h"

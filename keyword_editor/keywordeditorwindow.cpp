@@ -1,7 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "keywordeditorwindow.h"
 
 #include "appfolder.h"
 #include "applicationpicker.h"
+#include "casetwin.h"
+#include "databasewatch.h"
 #include "lookup.h"
 #include "maintenance.h"
 #include "numbertext.h"
@@ -38,6 +41,9 @@ KeywordEditorWindow::KeywordEditorWindow(Platform &platform, KeywordEditorHooks 
     , m_database(applicationFolder())
 {
     setWindowTitle(kKeywordEditorTitle);
+    // Changes made elsewhere reach the lists while the window is loaded.
+    connect(new db::DatabaseWatch(m_database, this), &db::DatabaseWatch::changed, this,
+            &KeywordEditorWindow::followDatabase);
     // The program's end is decided by the command center, not by this window.
     setAttribute(Qt::WA_QuitOnClose, false);
     buildControls();
@@ -65,13 +71,14 @@ void KeywordEditorWindow::load()
     // Sized before it is shown, so that no later resize moves it from the corner.
     adjustSize();
     move(0, 0);
+    bool filled = false;
     {
         const BusyCursor busy;
         m_platform.events().doEvents();
-        fillAvailableLists();
+        filled = fillAvailableLists();
     }
-    m_applicationCountLabel->setText(numberText(m_applicationsList->count()) +
-                                     QStringLiteral(" Applications"));
+    if (!filled)
+        tellFailure(db::kDatabaseUnreadableMessage);
 }
 
 void KeywordEditorWindow::unload()
@@ -117,13 +124,29 @@ void KeywordEditorWindow::showProgramOfRecord(qint32 recordNumber)
         m_programPathField->setText(db::trimSpaces(record->program));
 }
 
-void KeywordEditorWindow::fillAvailableLists()
+bool KeywordEditorWindow::fillAvailableLists()
 {
+    m_database.followChanges();
     const db::AvailableLists lists = db::buildAvailableLists(m_database);
+    if (!m_database.errorString().isEmpty())
+        return false;
     m_applicationsList->setItems(lists.applications);
     m_usedKeyWordsList->setItems(lists.keyWords);
     m_usedKeyWordsLabel->setText(QStringLiteral("Keywords Already Used - ") +
                                  numberText(m_usedKeyWordsList->count()));
+    m_applicationCountLabel->setText(numberText(m_applicationsList->count()) +
+                                     QStringLiteral(" Applications"));
+    return true;
+}
+
+void KeywordEditorWindow::followDatabase()
+{
+    if (!m_loaded || !m_database.changedByOthers())
+        return;
+    // A record file that cannot be read now leaves the lists as they were: no
+    // message interrupts the user for a change someone else made.
+    if (fillAvailableLists())
+        listKeyWordsOfProgram(m_programPathField->text());
 }
 
 void KeywordEditorWindow::listKeyWordsOfProgram(const QString &program)
@@ -131,7 +154,10 @@ void KeywordEditorWindow::listKeyWordsOfProgram(const QString &program)
     if (db::trimSpaces(program).isEmpty())
         return;
     m_programKeyWordsList->clear();
-    for (const db::IndexHit &hit : m_database.findApplication(program))
+    const QList<db::IndexHit> hits = m_database.findApplication(program);
+    if (!m_database.errorString().isEmpty())
+        tellFailure(db::kDatabaseUnreadableMessage);
+    for (const db::IndexHit &hit : hits)
         m_programKeyWordsList->insertSorted(
             db::keyWordOfApplicationItem(hit.record, hit.recordNumber));
     m_platform.events().doEvents();
@@ -139,7 +165,8 @@ void KeywordEditorWindow::listKeyWordsOfProgram(const QString &program)
 
 void KeywordEditorWindow::rebuildIndexes()
 {
-    m_database.rebuildIndexes();
+    if (!m_database.rebuildIndexes())
+        tellFailure(kNotReindexedMessage);
 }
 
 void KeywordEditorWindow::startTutorial()
@@ -180,8 +207,16 @@ void KeywordEditorWindow::pickInstalledApplication()
 
 void KeywordEditorWindow::addKeyWord()
 {
-    const db::AddResult result =
-        db::addKeyWord(m_database, m_keyWordField->text(), m_programPathField->text());
+    const QString program = m_programPathField->text();
+    // A path whose twin differs only in case is linked only if the user agrees.
+    if (db::checkAdd(m_keyWordField->text(), program).outcome == db::AddOutcome::Added) {
+        const QString twin = caseTwinOf(program);
+        if (!twin.isEmpty() &&
+            m_platform.dialogs().messageBox(kCaseTwinQuestion.arg(program.trimmed(), twin),
+                                            MessageButtons::YesNo) != MessageAnswer::Yes)
+            return;
+    }
+    const db::AddResult result = db::addKeyWord(m_database, m_keyWordField->text(), program);
     switch (result.outcome) {
     case db::AddOutcome::Added:
         m_programKeyWordsList->insertSorted(result.listItem);
@@ -202,7 +237,8 @@ void KeywordEditorWindow::addKeyWord()
                                         MessageButtons::Ok);
         break; // nothing was written; the fields stay for the user to correct
     case db::AddOutcome::WriteFailed:
-        break;
+        m_platform.dialogs().messageBox(kNotAddedMessage + result.error, MessageButtons::Ok);
+        break; // the fields stay, to try again
     }
 }
 
@@ -213,7 +249,10 @@ void KeywordEditorWindow::deleteSelectedKeyWord()
         promptAndTell(kDeleteWave, kSelectToDeleteMessage);
         return;
     }
-    m_database.markDeleted(recordNumber);
+    if (!m_database.markDeleted(recordNumber)) {
+        tellFailure(kNotDeletedMessage);
+        return;
+    }
     m_programKeyWordsList->removeSelected();
 }
 
@@ -257,6 +296,11 @@ void KeywordEditorWindow::onGuideFacePressed(Qt::MouseButton button, const QPoin
         startTutorial();
     else if (button == Qt::RightButton)
         showPopupMenu(m_guideMenu, globalPosition);
+}
+
+void KeywordEditorWindow::tellFailure(const QString &message)
+{
+    m_platform.dialogs().messageBox(message + m_database.errorString(), MessageButtons::Ok);
 }
 
 void KeywordEditorWindow::promptAndTell(const QString &wave, const QString &message)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The keyword editor "Korvane Link Builder": links key words to programs, lists
@@ -34,6 +35,18 @@ inline const QString kNoKeyWordMessage = QStringLiteral(
 inline const QString kSelectToDeleteMessage = QStringLiteral(
     "Please select a KeyWord to delete from the list to the left, and then click the delete "
     "button.");
+
+// Each followed by the file and the reason.
+inline const QString kNotAddedMessage =
+    QStringLiteral("The KeyWord was not added; nothing was written.\r\r");
+inline const QString kNotDeletedMessage = QStringLiteral("The KeyWord was not deleted.\r\r");
+inline const QString kNotReindexedMessage =
+    QStringLiteral("The KeyWords were not reindexed; the index is as it was.\r\r");
+// %1 the path, %2 its twin.
+inline const QString kCaseTwinQuestion = QStringLiteral(
+    "%1 has a twin that differs only in letter case:\r%2\r\rKorvane stores the Application "
+    "Path in capitals and cannot tell the two apart, so the KeyWord may start either of them. "
+    "Link it anyway?");
 
 // Followed by a blank and the characters that cannot be stored, each once.
 inline const QString kNotRepresentableMessage = QStringLiteral(
@@ -88,8 +101,12 @@ private:
     void connectEvents();
 
     void unload();
-    // Fills the programs and the used key words from the record file.
-    void fillAvailableLists();
+    // Fills the programs and the used key words from the record file, with their
+    // counts. False, with the lists as they were, when it cannot be read.
+    bool fillAvailableLists();
+    // Another process, or another window, changed the database: the lists show it.
+    // This window's own changes leave them as it made them.
+    void followDatabase();
     // Empties both fields and the program's key words: ready for another program.
     void clearForNextProgram();
     void showProgramOfRecord(qint32 recordNumber);
@@ -114,6 +131,8 @@ private:
     void stopTutorial();
     // Plays the spoken prompt, then shows the message while it plays.
     void promptAndTell(const QString &wave, const QString &message);
+    // A message, then the file and the reason the database gave.
+    void tellFailure(const QString &message);
 
     Platform &m_platform;
     KeywordEditorHooks m_hooks;

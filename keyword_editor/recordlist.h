@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A sorted list of entries that stand for Keyword records. Each row shows the

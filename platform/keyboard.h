@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Typing into other windows and bringing them to the front: the two desktop calls
@@ -22,6 +23,9 @@ public:
     virtual QString lastFailure() const = 0;
     // Why no keys can be sent in this session at all; empty when they can.
     virtual QString unavailableReason() const { return {}; }
+    // Gives back what typing borrowed from the desktop (on X11 the remapped spare
+    // keycodes) now instead of after the idle delay: before the program ends.
+    virtual void restoreKeymap() {}
 };
 
 class WindowActivator

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "launchplan.h"
 
 #include <QDir>
@@ -16,6 +17,8 @@ bool isBlank(QChar c)
 // ignoring case, in sorted order. Only names that exist are returned.
 QStringList candidateEntries(const QString &folder, const QString &name)
 {
+    if (name.contains(QChar(0)))
+        return {}; // the system would read the name only up to the NUL
     QStringList candidates;
     const QDir dir(folder);
     if (dir.exists(name))
@@ -52,16 +55,38 @@ bool isPathLike(const QString &word)
     return word.startsWith(u'/') || word == u'~' || word.startsWith(QLatin1String("~/"));
 }
 
-// The program `word` names, as an absolute path to an executable file.
-QString resolveProgram(const QString &word)
+// The best existing entry of `folder` for `name`, as candidateEntries orders
+// them; empty when there is none. The folder is listed only when neither the
+// exact nor the lower-case spelling exists.
+QString bestEntry(const QString &folder, const QString &name)
 {
-    if (!word.contains(u'/') && word != u'~')
-        return findProgramOnPath(word);
+    const QFileInfo exact(folder, name);
+    if (exact.exists() || exact.isSymLink())
+        return name;
+    return candidateEntries(folder, name).value(0);
+}
+
+// The program `word` names, as an absolute path to an executable file; empty when
+// there is none, and then `failure` says why.
+QString resolveProgram(const QString &word, QString &failure)
+{
+    if (!word.contains(u'/') && word != u'~') {
+        const QString found = findProgramOnPath(word);
+        if (found.isEmpty())
+            failure = QStringLiteral("no such program on PATH");
+        return found;
+    }
     const QString expanded = expandHome(word);
     if (isExecutableFile(expanded))
         return QFileInfo(expanded).absoluteFilePath();
     const QString resolved = resolvePathIgnoringCase(word);
-    return isExecutableFile(resolved) ? QFileInfo(resolved).absoluteFilePath() : QString();
+    const QFileInfo info(resolved);
+    if (info.isFile() && info.isExecutable())
+        return info.absoluteFilePath();
+    failure = !info.exists() ? QStringLiteral("no such file")
+              : info.isDir() ? QStringLiteral("it is a folder")
+                             : QStringLiteral("it is not executable");
+    return {};
 }
 
 bool isExplorer(const QString &word)
@@ -135,19 +160,28 @@ QString resolvePathIgnoringCase(const QString &path)
     const QString expanded = expandHome(path);
     if (expanded.isEmpty())
         return expanded;
-    QString current = expanded.startsWith(u'/') ? QStringLiteral("/") : QDir::currentPath();
-    const QStringList components = expanded.split(u'/', Qt::SkipEmptyParts);
-    for (const QString &component : components) {
-        QString entry = component;
-        if (component != QLatin1String(".") && component != QLatin1String("..")) {
-            const QStringList candidates = candidateEntries(current, component);
-            if (candidates.isEmpty())
-                return expanded;
-            entry = candidates.first();
+    const QString absolute =
+        expanded.startsWith(u'/') ? expanded : QDir::currentPath() + u'/' + expanded;
+    // The path found so far grows by appending and shrinks by cutting back to
+    // where a component began, so each component costs only its own length.
+    QString current;
+    QList<qsizetype> starts;
+    for (const QStringView component : QStringView(absolute).tokenize(u'/', Qt::SkipEmptyParts)) {
+        if (component == u".")
+            continue;
+        if (component == u"..") {
+            if (!starts.isEmpty())
+                current.truncate(starts.takeLast());
+            continue;
         }
-        current = current.endsWith(u'/') ? current + entry : current + u'/' + entry;
+        const QString entry =
+            bestEntry(current.isEmpty() ? QStringLiteral("/") : current, component.toString());
+        if (entry.isEmpty())
+            return expanded;
+        starts.append(current.size());
+        current += u'/' + entry;
     }
-    return QDir::cleanPath(current);
+    return current.isEmpty() ? QStringLiteral("/") : current;
 }
 
 QString findProgramOnPath(const QString &name)
@@ -166,36 +200,46 @@ QString findProgramOnPath(const QString &name)
     return {};
 }
 
-std::optional<LaunchPlan> planLaunch(const QString &commandLine)
+std::optional<LaunchPlan> planLaunch(const QString &commandLine, QString *failure)
 {
+    QString why;
+    const auto refuse = [&](const QString &reason) -> std::optional<LaunchPlan> {
+        if (failure)
+            *failure = reason;
+        return std::nullopt;
+    };
     const QString line = commandLine.trimmed();
     if (line.isEmpty())
-        return std::nullopt;
-
-    // A program whose path holds blanks may be stored unquoted.
-    if (line.contains(u'/') && line.contains(u' ')) {
-        const QString whole = resolveProgram(line);
-        if (!whole.isEmpty())
-            return LaunchPlan{whole, {}};
-    }
+        return refuse(QStringLiteral("nothing to start"));
+    // The system would read every name only up to the NUL.
+    if (line.contains(QChar(0)))
+        return refuse(QStringLiteral("a command line with a NUL character is refused"));
 
     QStringList words = splitCommandLine(line);
     if (words.isEmpty())
-        return std::nullopt;
+        return refuse(QStringLiteral("nothing to start"));
+    // The line as stored may be one program whose name holds blanks, tabs or
+    // quotes: splitting it could start another program, or this one with
+    // arguments cut from its own name.
+    if (words.size() > 1 || words.constFirst() != line) {
+        const QString whole = resolveProgram(line, why);
+        if (!whole.isEmpty())
+            return LaunchPlan{whole, {}};
+    }
     const QString first = words.takeFirst();
 
     if (isExplorer(first)) {
         const QString opener = findProgramOnPath(QStringLiteral("xdg-open"));
         if (opener.isEmpty())
-            return std::nullopt;
+            return refuse(QStringLiteral("xdg-open, which opens folders, is not installed"));
         const QString folder = words.join(u' ');
         return LaunchPlan{opener,
                           {folder.isEmpty() ? QDir::homePath() : resolvePathIgnoringCase(folder)}};
     }
 
-    const QString program = resolveProgram(first);
+    const QString program = resolveProgram(first, why);
     if (program.isEmpty())
-        return std::nullopt;
+        return refuse(first == line ? why : u'"' + first + QStringLiteral("\": ") + why);
     for (QString &argument : words) {
         if (isPathLike(argument) && !QFileInfo::exists(argument))
             argument = resolvePathIgnoringCase(argument);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The seam between Korvane and the desktop. Windows and the script engine reach
@@ -28,6 +29,8 @@ public:
     // name "explorer" opens the folder argument in the desktop's file manager.
     // Returns false when nothing could be started; callers are free to ignore it.
     virtual bool start(const QString &commandLine) = 0;
+    // Why the last start() returned false, in words for the user; empty otherwise.
+    virtual QString lastFailure() const { return {}; }
 };
 
 enum class MessageButtons { Ok, YesNo, YesNoCancel };
@@ -51,6 +54,10 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(FontDialogOptions)
 
 enum class MessageAnswer { Ok, Yes, No, Cancel };
 
+// The names an open dialog accepts: existing files only, or also a name that does
+// not exist yet (which the caller then creates).
+enum class OpenFileName { Existing, ExistingOrNew };
+
 class Dialogs
 {
 public:
@@ -61,7 +68,7 @@ public:
     virtual QString inputBox(const QString &prompt) = 0;
     // File dialogs: `fileName` is the preset name on entry and the chosen name on
     // return. A cancelled dialog leaves it exactly as it was.
-    virtual void openFileName(QString &fileName) = 0;
+    virtual void openFileName(QString &fileName, OpenFileName accepts = OpenFileName::Existing) = 0;
     virtual void saveFileName(QString &fileName) = 0;
     // The font dialog, preset with `font`; OK copies the choice into it, Cancel
     // leaves it as it was. The colour is offered with FontDialogOption::Effects.

@@ -1,44 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "highlighter.h"
 
 #include "scriptline.h"
 
 namespace korvane::editor {
-namespace {
 
 using script::LineKind;
-
-} // namespace
 
 ScriptHighlighter::ScriptHighlighter(QTextDocument *document)
     : QSyntaxHighlighter(document)
 {
-    m_comment.setForeground(QColor(0, 128, 0));
-    m_comment.setFontItalic(true);
-    m_command.setForeground(QColor(0, 0, 192));
-    m_command.setFontWeight(QFont::Bold);
-    m_argument.setForeground(QColor(128, 0, 128));
-    m_key.setForeground(QColor(160, 80, 0));
-    m_modifier.setForeground(QColor(192, 0, 0));
-    m_modifier.setFontWeight(QFont::Bold);
+    m_key.setFontUnderline(true);
+    fitMarksTo(document->defaultFont());
+}
+
+void ScriptHighlighter::setBaseFont(const QFont &font)
+{
+    fitMarksTo(font);
+    rehighlight();
+}
+
+void ScriptHighlighter::fitMarksTo(const QFont &font)
+{
+    // Neither mark sets a colour or a slant, so the user's stay.
+    m_command = QTextCharFormat();
+    if (font.bold())
+        m_command.setFontUnderline(true);
+    else
+        m_command.setFontWeight(QFont::Bold);
 }
 
 void ScriptHighlighter::highlightBlock(const QString &text)
 {
     const script::ClassifiedLine line = script::classifyLine(text);
-    const LineKind kind = line.kind;
-    if (kind == LineKind::Comment) {
-        setFormat(0, int(text.size()), m_comment);
-        return;
-    }
-    if (kind == LineKind::Keystrokes) {
+    if (line.kind == LineKind::Keystrokes)
         highlightKeystrokes(text);
-        return;
-    }
-    const int name = int(line.nameLength);
-    setFormat(0, name, m_command);
-    // "`U" sends the SET data and "`B" beeps: neither reads the rest of the line.
-    if (kind != LineKind::UseKeys && kind != LineKind::Beep && text.size() > name)
-        setFormat(name, int(text.size()) - name, m_argument);
+    else
+        setFormat(0, int(line.nameLength), m_command);
 }
 
 void ScriptHighlighter::highlightKeystrokes(const QString &text)
@@ -60,7 +58,7 @@ void ScriptHighlighter::highlightKeystrokes(const QString &text)
             continue;
         }
         if (c == u'+' || c == u'^' || c == u'%' || c == u'~' || c == u'(' || c == u')')
-            setFormat(i, 1, m_modifier);
+            setFormat(i, 1, m_command);
         ++i;
     }
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Prints a script: its file name as a heading at 14 points, three empty lines,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's document, print, font, clipboard, find and help commands.
 
 #include "scripteditorwindow.h"
@@ -41,8 +42,8 @@ bool ScriptEditorWindow::savePrompt()
     case MessageAnswer::Cancel:
         return false;
     case MessageAnswer::Yes:
-        saveScript(); // the operation goes on whether or not the save worked
-        return true;
+        // A save that is cancelled or fails abandons the operation: the text stays.
+        return saveDocument();
     default:
         return true;
     }
@@ -68,6 +69,7 @@ void ScriptEditorWindow::newScript()
     m_fileName.clear();
     setEditorText(QString());
     m_changed = false;
+    m_scriptText->setFocus();
 }
 
 void ScriptEditorWindow::openScript()
@@ -80,8 +82,9 @@ void ScriptEditorWindow::openScript()
         m_scriptText->clear();
     m_debugList->clear();
     QString name = kScriptPattern;
-    m_platform.dialogs().openFileName(name);
+    m_platform.dialogs().openFileName(name, OpenFileName::ExistingOrNew);
     m_fileName = name.trimmed();
+    m_scriptText->setFocus();
 
     // A name that does not exist yet is created empty and becomes the document; a
     // file that cannot be opened leaves everything as it is, without a message.
@@ -96,33 +99,51 @@ void ScriptEditorWindow::openScript()
 
 void ScriptEditorWindow::saveScript()
 {
-    if (refuseWhileRunning())
-        return;
-    if (m_fileName.isEmpty()) {
-        saveScriptAs();
-        return;
-    }
-    const WriteResult written = writeScriptFile(m_fileName, m_scriptText->toPlainText());
-    if (!written.ok) {
-        m_platform.dialogs().messageBox(written.error, MessageButtons::Ok);
-        return;
-    }
-    setDocumentCaption();
-    m_changed = false;
+    saveDocument();
 }
 
 void ScriptEditorWindow::saveScriptAs()
 {
+    saveDocumentAs();
+}
+
+bool ScriptEditorWindow::saveDocument()
+{
     if (refuseWhileRunning())
-        return;
+        return false;
+    if (m_fileName.isEmpty())
+        return saveDocumentAs();
+    const WriteResult written = writeScriptFile(m_fileName, m_scriptText->toPlainText());
+    if (!written.ok) {
+        m_platform.dialogs().messageBox(written.error, MessageButtons::Ok);
+        return false;
+    }
+    setDocumentCaption();
+    m_changed = false;
+    return true;
+}
+
+bool ScriptEditorWindow::saveDocumentAs()
+{
+    if (refuseWhileRunning())
+        return false;
     QString name = kScriptPattern;
     m_platform.dialogs().saveFileName(name);
     m_fileName = name;
-    m_changed = false;
-    // A cancelled dialog leaves the pattern, which names no file: silently.
-    if (!writeScriptFile(m_fileName, m_scriptText->toPlainText()).ok)
-        return;
+    // A cancelled dialog leaves the pattern, which names no file: nothing is
+    // written, silently, and the text stays marked changed.
+    if (isPatternName(m_fileName))
+        return false;
+    const WriteResult written = writeScriptFile(m_fileName, m_scriptText->toPlainText());
+    if (!written.ok) {
+        m_platform.dialogs().messageBox(
+            QStringLiteral("Cannot save %1: %2").arg(m_fileName, written.error),
+            MessageButtons::Ok);
+        return false;
+    }
     setDocumentCaption();
+    m_changed = false;
+    return true;
 }
 
 void ScriptEditorWindow::printScript()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "scripteditorwindow.h"
 
 #include "findreplace.h"
@@ -24,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QTimer>
 
@@ -120,7 +122,7 @@ ScriptEditorWindow::ScriptEditorWindow(Platform &platform, const QString &comman
     setWindowTitle(kUntitledCaption);
     buildControls();
     buildMenus();
-    // The design size is the client area's, below the menu bar.
+    // The window's laid-out size is that of the client area, below the menu bar.
     resize(twipsToPixels(kClientWidth),
            twipsToPixels(kClientHeight) + menuBar()->sizeHint().height());
     m_search = std::make_unique<ScriptSearch>(*m_scriptText, platform.dialogs());
@@ -162,6 +164,9 @@ void ScriptEditorWindow::buildControls()
     m_scriptText->viewport()->setMouseTracking(true);
     m_scriptText->viewport()->installEventFilter(this);
     m_textKeyLabel->setBuddy(m_scriptText);
+    // The keyboard starts in the text; Tab goes on to Run and Debug.
+    setTabOrder(m_scriptText, m_runButton);
+    setTabOrder(m_runButton, m_debugCheck);
     m_debugList = new QListWidget(client);
     m_debugList->setGeometry(twipsRect(120, 600, 6375, 3180));
     m_debugList->hide();
@@ -289,11 +294,16 @@ void ScriptEditorWindow::applyFontChoice(const FontChoice &choice)
         palette.setColor(QPalette::Text, colourFromRgb(choice.colour));
         widget->setPalette(palette);
     }
+    if (m_highlighter) {
+        // Marking the text afresh is no edit.
+        const QScopedValueRollback filling(m_fillingText, true);
+        m_highlighter->setBaseFont(m_scriptText->font());
+    }
 }
 
 void ScriptEditorWindow::applySettings()
 {
-    // The design's fixed-pitch black text, where Scripter.ini says nothing else.
+    // Fixed-pitch black text, where Scripter.ini says nothing else.
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     m_scriptText->setFont(fixed);
     m_debugList->setFont(fixed);
@@ -333,6 +343,7 @@ void ScriptEditorWindow::showWindow()
     show();
     raise();
     activateWindow();
+    m_scriptText->setFocus();
 }
 
 void ScriptEditorWindow::closeEvent(QCloseEvent *event)
@@ -386,15 +397,17 @@ void ScriptEditorWindow::onDebugToggled(bool on)
 {
     if (!on) {
         m_debugList->hide();
+        m_scriptText->setFocus();
         return;
     }
     if (m_changed) {
+        // No, or a save that is cancelled or fails, leaves the text in view.
         if (m_platform.dialogs().messageBox(kSavePrompt, MessageButtons::YesNo) ==
-            MessageAnswer::No) {
+                MessageAnswer::No ||
+            !saveDocument()) {
             m_debugCheck->setChecked(false);
             return;
         }
-        saveScript();
     }
     m_debugList->show();
     m_debugList->clear();
@@ -408,6 +421,10 @@ void ScriptEditorWindow::onDebugToggled(bool on)
 
 void ScriptEditorWindow::runStateChanged(script::RunState state)
 {
+    if (state == script::RunState::Running) {
+        m_statusLabel->clear();
+        m_statusLabel->setToolTip(QString());
+    }
     m_runButton->setText(state == script::RunState::Running ? kStopCaption : kRunCaption);
     m_debugCheck->setEnabled(state == script::RunState::Idle);
 }
@@ -433,6 +450,14 @@ void ScriptEditorWindow::showCharacterCount()
     const QString text = m_scriptText->toPlainText();
     m_countLabel->setText(numberText(text.size() + text.count(u'\n')) +
                           QStringLiteral(" Characters"));
+}
+
+void ScriptEditorWindow::reportProblem(int line, const QString &reason)
+{
+    const QString text = QStringLiteral("Line %1: %2").arg(line).arg(reason);
+    m_statusLabel->setToolTip(text);
+    m_statusLabel->setText(
+        m_statusLabel->fontMetrics().elidedText(text, Qt::ElideRight, m_statusLabel->width()));
 }
 
 void ScriptEditorWindow::closeWindow()

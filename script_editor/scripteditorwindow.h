@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Velmora", the script editor: one script document with its file, print, font
@@ -102,6 +103,8 @@ public:
     void showProgress(const QString &text) override;
     // " 42 Characters", counting each line break as the two characters saved.
     void showCharacterCount() override;
+    // "Line 3: reason" in the status line, whole in its tool tip, until the next run.
+    void reportProblem(int line, const QString &reason) override;
     void closeWindow() override;
 
     QPlainTextEdit *scriptText() const { return m_scriptText; }
@@ -132,8 +135,12 @@ private:
     // Sizes the text and the debug list to the window.
     void fitToWindow();
     bool refuseWhileRunning();
-    // Asks to save a changed script; false when the user cancels.
+    // Asks to save a changed script; false when the user cancels or the save
+    // does not happen.
     bool savePrompt();
+    // Save and Save As; true when the text reached the disk.
+    bool saveDocument();
+    bool saveDocumentAs();
     void setDocumentCaption();
     void setEditorText(const QString &text);
     void buildControls();

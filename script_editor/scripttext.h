@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Script files as the editor reads and writes them: the editor holds "\n" line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The editor's "Scripter.ini" and the tool box's "toolbox.ini", both in the
@@ -16,7 +17,7 @@ inline const QString kToolBoxSettingsFile = QStringLiteral("toolbox.ini");
 
 struct EditorSettings
 {
-    // Empty or unreadable lines leave the window's design values.
+    // Empty or unreadable lines leave the window's built-in values.
     std::optional<QString> fontName;
     std::optional<double> fontSize;
     std::optional<quint32> colour; // RGB, red in the low byte

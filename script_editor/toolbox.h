@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Tool Box": 27 buttons that append script commands and keystroke notations to

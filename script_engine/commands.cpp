@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "commands.h"
 
 #include "numbertext.h"
@@ -10,8 +11,16 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace korvane::script {
+
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // One polling pass of a wait blocks for the next event, or this long at most.
@@ -23,25 +32,67 @@ const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 // of gigabytes cannot exhaust memory.
 constexpr qint64 kMaxReadFileBytes = qint64(16) << 20;
 
+// A name as a message shows it: quoted, with a NUL and the line-breaking
+// characters written as escapes so that the message stays one line.
+QString shown(const QString &name)
+{
+    QString text = name;
+    text.replace(u'\\', u"\\\\"_s)
+        .replace(QChar(0), u"\\0"_s)
+        .replace(u'\n', u"\\n"_s)
+        .replace(u'\r', u"\\r"_s);
+    return u'"' + text + u'"';
+}
+
+// A NUL ends a name at the system call: "notes<NUL>.log" would open "notes".
+// Such a name is refused; true when it was.
+bool refusedForNul(const QString &name, ScriptRun &run)
+{
+    if (!name.contains(QChar(0)))
+        return false;
+    run.reportProblem(u"a file name with a NUL character is refused: "_s + shown(name));
+    return true;
+}
+
+QString errnoText(int error)
+{
+    return qt_error_string(error);
+}
+
 Flow execute(const ClassifiedLine &line, ScriptRun &run)
 {
-    run.platform.processes().start(line.argument);
+    ProcessLauncher &launcher = run.platform.processes();
+    if (!launcher.start(line.argument)) {
+        const QString why = launcher.lastFailure();
+        run.reportProblem(u"cannot start "_s + shown(line.argument) +
+                          (why.isEmpty() ? QString() : u": "_s + why));
+    }
     return Flow::Next;
 }
 
-Flow removeDir(const ClassifiedLine &line, ScriptRun &)
+Flow removeDir(const ClassifiedLine &line, ScriptRun &run)
 {
     const QString dir = line.argument;
-    if (!dir.isEmpty())
-        QDir().rmdir(dir); // only an empty directory goes
+    if (dir.isEmpty() || refusedForNul(dir, run))
+        return Flow::Next;
+    // Only an empty directory goes.
+    if (::rmdir(QFile::encodeName(dir).constData()) != 0) {
+        const int error = errno;
+        run.reportProblem(u"cannot remove the folder %1: %2"_s.arg(shown(dir), errnoText(error)));
+    }
     return Flow::Next;
 }
 
-Flow makeDir(const ClassifiedLine &line, ScriptRun &)
+Flow makeDir(const ClassifiedLine &line, ScriptRun &run)
 {
     const QString dir = line.argument;
-    if (!dir.isEmpty())
-        QDir().mkdir(dir); // one level: the parent must exist
+    if (dir.isEmpty() || refusedForNul(dir, run))
+        return Flow::Next;
+    // One level: the parent must exist.
+    if (::mkdir(QFile::encodeName(dir).constData(), 0777) != 0) {
+        const int error = errno;
+        run.reportProblem(u"cannot make the folder %1: %2"_s.arg(shown(dir), errnoText(error)));
+    }
     return Flow::Next;
 }
 
@@ -60,7 +111,9 @@ Flow serialPort(const QString &text, const ClassifiedLine &line, ScriptRun &run)
         mode |= QIODevice::ExistingOnly;
     QFile port(device);
     QString failure;
-    if (!port.open(mode))
+    if (device.contains(QChar(0)))
+        failure = u"a file name with a NUL character is refused: "_s + shown(device);
+    else if (!port.open(mode))
         failure = port.errorString();
     // After a failed open the write fails too; its description is the one shown.
     if (port.write(line.argument.toUtf8() + kLineEnd) < 0)
@@ -74,30 +127,56 @@ Flow serialPort(const QString &text, const ClassifiedLine &line, ScriptRun &run)
     return Flow::Next;
 }
 
-Flow copyFile(const ClassifiedLine &line, ScriptRun &)
+Flow copyFile(const ClassifiedLine &line, ScriptRun &run)
 {
     const CopyArguments args = copyArguments(line.argument);
+    if (args.source.isEmpty() || args.destination.isEmpty()) {
+        run.reportProblem(u"`CP needs a source and a destination"_s);
+        return Flow::Next;
+    }
+    if (refusedForNul(args.source, run) || refusedForNul(args.destination, run))
+        return Flow::Next;
     const QFileInfo source(args.source);
     const QFileInfo destination(args.destination);
-    if (args.source.isEmpty() || args.destination.isEmpty() || !source.isFile() ||
-        destination.isDir())
+    if (!source.isFile()) {
+        const QString why = !source.exists() ? errnoText(ENOENT)
+                            : source.isDir() ? u"it is a folder"_s
+                                             : u"it is not a regular file"_s;
+        run.reportProblem(u"cannot copy %1: %2"_s.arg(shown(args.source), why));
         return Flow::Next;
+    }
+    if (destination.isDir()) {
+        run.reportProblem(u"cannot copy to %1: it is a folder"_s.arg(shown(args.destination)));
+        return Flow::Next;
+    }
     if (destination.exists() && source.canonicalFilePath() == destination.canonicalFilePath())
         return Flow::Next; // copying a file onto itself must not delete it
-    // Copy beside the destination first, so a failed copy leaves it untouched.
+    // Copy beside the destination first, then rename it into place: a failed copy
+    // leaves the destination untouched.
     const QString partial = args.destination + QStringLiteral(".korvane-copy");
     QFile::remove(partial);
-    if (QFile::copy(args.source, partial)) {
-        QFile::remove(args.destination);
-        if (!QFile::rename(partial, args.destination))
-            QFile::remove(partial);
+    QFile input(args.source);
+    if (!input.copy(partial)) {
+        run.reportProblem(u"cannot copy %1 to %2: %3"_s.arg(
+            shown(args.source), shown(args.destination), input.errorString()));
+        return Flow::Next;
+    }
+    if (::rename(QFile::encodeName(partial).constData(),
+                 QFile::encodeName(args.destination).constData()) != 0) {
+        const int error = errno;
+        QFile::remove(partial);
+        run.reportProblem(
+            u"cannot copy to %1: %2"_s.arg(shown(args.destination), errnoText(error)));
     }
     return Flow::Next;
 }
 
-// True when `name` matches `pattern` with "*" and "?" as its only wildcards.
+// True when `name` matches `pattern` with "*" and "?" as its only wildcards. As
+// in the shell, a leading dot is matched only by a dot: "*" leaves dot-files.
 bool wildcardMatch(QStringView pattern, QStringView name)
 {
+    if (name.startsWith(u'.') && !pattern.startsWith(u'.'))
+        return false;
     qsizetype p = 0, n = 0, starP = -1, starN = 0;
     while (n < name.size()) {
         if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n])) {
@@ -118,10 +197,10 @@ bool wildcardMatch(QStringView pattern, QStringView name)
     return p == pattern.size();
 }
 
-Flow killFiles(const ClassifiedLine &line, ScriptRun &)
+Flow killFiles(const ClassifiedLine &line, ScriptRun &run)
 {
     const QString target = line.argument;
-    if (target.isEmpty())
+    if (target.isEmpty() || refusedForNul(target, run))
         return Flow::Next;
     const qsizetype slash = target.lastIndexOf(u'/');
     const QString folder = slash < 0 ? QStringLiteral(".") : target.left(slash + 1);
@@ -178,6 +257,7 @@ Flow readFile(const ClassifiedLine &line, ScriptRun &run)
     run.setData.clear();
     ScriptFileReader file(line.argument);
     if (!file.isOpen()) {
+        run.reportProblem(u"cannot read %1: %2"_s.arg(shown(line.argument), file.failure()));
         run.platform.dialogs().messageBox(kCannotOpenReadFile, MessageButtons::Ok);
         run.endEarly(1);
         return Flow::EndRun;
@@ -195,37 +275,36 @@ Flow beep(const ClassifiedLine &, ScriptRun &run)
 
 Flow saveAppend(const ClassifiedLine &line, ScriptRun &run)
 {
-    QFile file(line.argument);
-    if (file.fileName().isEmpty())
+    const QString name = line.argument;
+    if (name.isEmpty() || refusedForNul(name, run))
         return Flow::Next;
-    if (!file.open(QIODevice::Append)) {
-        // Create it empty, then append once more.
-        if (file.open(QIODevice::WriteOnly))
-            file.close();
-        if (!file.open(QIODevice::Append))
-            return Flow::Next;
-    }
-    file.write(run.setData.toUtf8() + kLineEnd);
+    // Appending creates a missing file. Unbuffered, so that a failed write shows
+    // here; what fitted on a full disk stays.
+    QFile file(name);
+    const QByteArray bytes = run.setData.toUtf8() + kLineEnd;
+    if (!file.open(QIODevice::Append | QIODevice::Unbuffered) || file.write(bytes) != bytes.size())
+        run.reportProblem(u"cannot append to %1: %2"_s.arg(shown(name), file.errorString()));
     return Flow::Next;
 }
 
 Flow save(const ClassifiedLine &line, ScriptRun &run)
 {
     const QString name = line.argument;
-    if (name.isEmpty())
+    if (name.isEmpty() || refusedForNul(name, run))
         return Flow::Next;
     // Written aside and renamed into place: a full disk keeps the old content.
     // Unbuffered, so that a short write shows here: a buffered QSaveFile commits
     // the truncated file without reporting it.
     QSaveFile file(name);
     file.setDirectWriteFallback(true);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        const QByteArray bytes = run.setData.toUtf8() + kLineEnd;
-        if (file.write(bytes) == bytes.size())
-            file.commit();
-        else
-            file.cancelWriting();
+    const QByteArray bytes = run.setData.toUtf8() + kLineEnd;
+    bool saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    if (saved && file.write(bytes) != bytes.size()) {
+        saved = false;
+        file.cancelWriting();
     }
+    if (!saved || !file.commit())
+        run.reportProblem(u"cannot write %1: %2"_s.arg(shown(name), file.errorString()));
     return Flow::Next;
 }
 
@@ -263,10 +342,17 @@ Flow waitTime(const ClassifiedLine &line, ScriptRun &run)
     return waitUntil(run, [&] { return run.platform.clock().now().time() >= *time; });
 }
 
+// A keystroke line or "`U" that was not typed (nothing of it was sent).
+void reportKeysNotTyped(ScriptRun &run)
+{
+    const QString why = run.platform.keyboard().lastFailure();
+    run.reportProblem(why.isEmpty() ? u"keys not typed"_s : u"keys not typed: "_s + why);
+}
+
 Flow useKeys(const ClassifiedLine &, ScriptRun &run)
 {
-    if (!run.setData.isEmpty())
-        run.platform.keyboard().sendKeys(run.setData, false);
+    if (!run.setData.isEmpty() && !run.platform.keyboard().sendKeys(run.setData, false))
+        reportKeysNotTyped(run);
     return Flow::Next;
 }
 
@@ -301,8 +387,12 @@ Flow keystrokes(const ClassifiedLine &line, ScriptRun &run)
 {
     // "Processed" means the display server has handed the keys on and Korvane's
     // own pending events have run (the keys may be meant for its own windows).
-    if (!line.argument.isEmpty() && run.platform.keyboard().sendKeys(line.argument, true))
+    if (line.argument.isEmpty())
+        return Flow::Next;
+    if (run.platform.keyboard().sendKeys(line.argument, true))
         run.platform.events().doEvents();
+    else
+        reportKeysNotTyped(run);
     return Flow::Next;
 }
 
@@ -326,7 +416,16 @@ ScriptRun::ScriptRun(ScriptEngine &engine, const QString &scriptFile)
     , platform(engine.m_platform)
     , script(scriptFile)
     , m_engine(engine)
+    , m_scriptName(scriptFile)
 {
+}
+
+void ScriptRun::reportProblem(const QString &reason)
+{
+    std::fprintf(stderr, "korvane: %s:%d: %s\n", qPrintable(m_scriptName), lineNumber,
+                 qPrintable(reason));
+    if (!m_engine.m_hostGone)
+        host.reportProblem(lineNumber, reason);
 }
 
 bool ScriptRun::stopRequested()
@@ -342,10 +441,18 @@ void ScriptRun::endEarly(int exitCode)
 {
     script.close();
     if (host.autoRun()) {
-        platform.events().endProgram(exitCode);
+        endProgram(exitCode);
         return;
     }
     m_engine.setState(RunState::Idle);
+}
+
+void ScriptRun::endProgram(int exitCode)
+{
+    // The program ends on the spot: what typing borrowed from the keyboard map
+    // must be given back first.
+    platform.keyboard().restoreKeymap();
+    platform.events().endProgram(exitCode);
 }
 
 Flow runLine(const QString &text, ScriptRun &run)

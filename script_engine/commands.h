@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One handler per kind of script line. Each carries out its line against the
@@ -28,6 +29,11 @@ public:
     Platform &platform;
     ScriptFileReader script;
     QString setData;
+    int lineNumber = 0; // the line being run, from 1
+
+    // The current line failed and the run goes on: says so on standard error
+    // ("korvane: job.vlm:3: reason") and to the host.
+    void reportProblem(const QString &reason);
 
     // The stop check: a stop was requested or the host is gone. The engine goes
     // back to idle, the script is closed, and the answer is true.
@@ -36,10 +42,13 @@ public:
     // cannot be opened): the engine goes back to idle; in auto-run mode the
     // program ends instead.
     void endEarly(int exitCode);
+    // Ends the program (auto-run mode), the keyboard map given back first.
+    void endProgram(int exitCode);
     bool hostGone() const { return m_engine.m_hostGone; }
 
 private:
     ScriptEngine &m_engine;
+    QString m_scriptName;
 };
 
 enum class Flow { Next, EndRun };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "scriptengine.h"
 
 #include "commands.h"
@@ -68,6 +69,7 @@ void ScriptEngine::run(QString &fileName)
         const std::optional<QString> line = run.script.readLine();
         if (!line)
             break;
+        run.lineNumber = lineIndex;
         if (runLine(*line, run) == Flow::EndRun)
             return;
         if (m_host.debugViewOn())
@@ -76,7 +78,7 @@ void ScriptEngine::run(QString &fileName)
 
     run.script.close();
     if (m_host.autoRun()) {
-        m_platform.events().endProgram(0);
+        run.endProgram(0);
         return;
     }
     m_host.showCharacterCount();

@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "scriptfile.h"
 
 #include "windows1252.h"
 
 #include <QFileInfo>
+
+#include <cerrno>
 
 namespace korvane::script {
 
@@ -11,17 +14,29 @@ ScriptFileReader::ScriptFileReader(const QString &fileName)
 {
     // Regular files only: opening a FIFO with no writer would block forever, and a
     // device such as /dev/zero never ends.
-    m_open =
-        !fileName.isEmpty() && QFileInfo(fileName).isFile() && m_file.open(QIODevice::ReadOnly);
+    const QFileInfo info(fileName);
+    if (fileName.isEmpty())
+        m_failure = QStringLiteral("no file name");
+    else if (!info.exists())
+        m_failure = qt_error_string(ENOENT);
+    else if (!info.isFile())
+        m_failure = QStringLiteral("it is not a regular file");
+    else if (!m_file.open(QIODevice::ReadOnly))
+        m_failure = m_file.errorString();
+    else
+        m_open = true;
 }
 
 std::optional<QString> ScriptFileReader::readLine(qint64 maxBytes)
 {
-    if (!m_open || m_file.atEnd() || maxBytes <= 0)
+    // The end is where a read gives nothing, not where the size says: the kernel's
+    // files under /proc read as size 0 and still have content.
+    char c = 0;
+    if (!m_open || maxBytes <= 0 || !m_file.getChar(&c))
         return std::nullopt;
+    m_file.ungetChar(c);
 
     QByteArray bytes;
-    char c = 0;
     while (bytes.size() < maxBytes && m_file.getChar(&c)) {
         if (c == '\n')
             break;

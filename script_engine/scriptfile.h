@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Reads a script (or a file read by "`F") one line at a time, never ahead of the
@@ -22,6 +23,8 @@ public:
     // False when the file could not be opened for reading (missing, no access, a
     // directory, a device or FIFO, an empty name).
     bool isOpen() const { return m_open; }
+    // Why the file could not be opened, in words for the user.
+    QString failure() const { return m_failure; }
 
     // The next line, or nothing at the end of the file. A line longer than
     // `maxBytes` is returned in pieces of that many bytes.
@@ -35,6 +38,7 @@ public:
 private:
     QFile m_file;
     bool m_open = false;
+    QString m_failure;
 };
 
 } // namespace korvane::script

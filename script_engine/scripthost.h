@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the script engine needs of the window it runs in: the script editor, or a
@@ -30,6 +31,15 @@ public:
     // A run's progress ("29 Seconds Remaining"), or "" to clear it.
     virtual void showProgress(const QString &text) = 0;
     virtual void showCharacterCount() = 0;
+    // A line failed and the run goes on past it (a keystroke line that was not
+    // typed, a program that did not start, a file not written): `line` counts from
+    // 1, `reason` says what failed and why. The engine has already written it to
+    // standard error; a window shows it as well.
+    virtual void reportProblem(int line, const QString &reason)
+    {
+        Q_UNUSED(line)
+        Q_UNUSED(reason)
+    }
 
     // Closes the window through its closing sequence (which may ask to save).
     virtual void closeWindow() = 0;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The tutorial's tables: the topics the user picks from, and for each topic and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tutorialwindow.h"
 
 #include "appfolder.h"
@@ -144,7 +145,7 @@ void TutorialWindow::present(const TutorialStep &step)
 {
     if (step.highlightsKeyWord)
         highlightKeyWordField();
-    m_guideText->setPlainText(LoadTextFile(shippedDataPath(step.textFile)));
+    m_guideText->setPlainText(readTextFile(shippedDataPath(step.textFile)));
     m_titleLabel->setText(step.title);
     show();
     if (step.number != 0) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The step-by-step tutorial: Pibbet shows a text and speaks a narration for each

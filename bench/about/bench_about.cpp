@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays the whole About presentation at its normal pace and prints the CPU time it
 // took, then the CPU time of two idle seconds after the window closed.
 

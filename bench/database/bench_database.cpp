@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the keyword database on generated databases of 1,000, 10,000 and 100,000
 // records: key-word lookups (a hit, a near miss, a miss), the launch path with a
 // recording launcher, the application search, building the two sorted lists,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPU time an idle command center uses: starts the real korvane (no argument, an
 // empty Application folder) and a bare Qt window, waits until both windows are
 // mapped and both programs have gone quiet, then reads the CPU time of all their

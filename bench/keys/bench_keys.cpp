@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Characters per second delivered into a real window (the test suite's key_target)
 // by Korvane's X11 keyboard, beside `xdotool type --delay 0` on the same text, for
 // three texts: plain ASCII, accented prose and all of Windows-1252. Run by hand on
@@ -229,7 +230,7 @@ int main(int argc, char *argv[])
         const Run ours =
             measure(target, text, [&] { keyboard.sendKeys(literalNotation(text), true); });
         // Both start from the layout's own key map.
-        keyboard.restoreSpareKeycodes();
+        keyboard.restoreKeymap();
         std::optional<Run> theirs;
         if (!xdotool.isEmpty()) {
             theirs = measure(target, text, [&] {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPU used by a script that waits: runs the real korvane on a script holding one
 // "`W 10" line and prints the wall time and the CPU time the process used, from
 // wait4's resource usage. Without an X display korvane runs offscreen.

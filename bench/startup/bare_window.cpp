@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One titled, empty Qt Widgets window and nothing else: the yardstick the start-up
 // and idle benchmarks measure korvane against.
 

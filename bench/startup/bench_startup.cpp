@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures how long the real korvane binary takes from process start until the
 // "Korvane Command Center" window is mapped, and until it has loaded its lists and
 // menus data and gone idle, for databases of 0, 10,000 and 100,000 records; and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "benchsupport.h"
 
 #include "x11connection.h"
@@ -107,7 +108,7 @@ ChildProcess::Exit ChildProcess::waitForExit()
     if (ended < 0)
         return {};
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-            seconds(usage.ru_utime) + seconds(usage.ru_stime)};
+            seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_maxrss};
 }
 
 double processCpuSeconds(pid_t pid)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Helpers the benchmarks share: machine-readable result lines for bench/run, and
@@ -55,8 +56,9 @@ public:
 
     struct Exit
     {
-        int status = -1;        // exit status, or -1 when it did not end normally
-        double cpuSeconds = -1; // user + system time of all its threads
+        int status = -1;           // exit status, or -1 when it did not end normally
+        double cpuSeconds = -1;    // user + system time of all its threads
+        long peakResidentKiB = -1; // the most memory it ever held resident
     };
     Exit waitForExit();
 

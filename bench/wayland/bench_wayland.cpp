@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Characters per second delivered into a native Wayland window (the test suite's
 // key_target on Qt's wayland platform) by Korvane's wlroots keyboard, beside
 // `wtype` on the same text, for the texts of the X11 bench (bench/keys): plain

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakeplatform.h"
 
 #include <QCoreApplication>
@@ -38,8 +39,9 @@ QString FakeDialogs::inputBox(const QString &prompt)
     return inputs.isEmpty() ? QString() : inputs.dequeue();
 }
 
-void FakeDialogs::openFileName(QString &fileName)
+void FakeDialogs::openFileName(QString &fileName, OpenFileName accepts)
 {
+    openAccepts.append(accepts);
     answerFileDialog(fileName, openPresets, openChoices);
 }
 

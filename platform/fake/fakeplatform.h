@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The fake backend: a recording stand-in for the desktop, for tests. It remembers
@@ -35,14 +36,15 @@ public:
 
     MessageAnswer messageBox(const QString &text, MessageButtons buttons) override;
     QString inputBox(const QString &prompt) override;
-    void openFileName(QString &fileName) override;
+    void openFileName(QString &fileName, OpenFileName accepts = OpenFileName::Existing) override;
     void saveFileName(QString &fileName) override;
     void fontDialog(FontChoice &font, FontDialogOptions options) override;
     bool printerDialog(QPrinter &printer) override;
 
-    QList<Box> boxes;         // message boxes shown, in order
-    QStringList inputPrompts; // input boxes shown
-    QStringList openPresets;  // file name each open dialog was shown with
+    QList<Box> boxes;                // message boxes shown, in order
+    QStringList inputPrompts;        // input boxes shown
+    QStringList openPresets;         // file name each open dialog was shown with
+    QList<OpenFileName> openAccepts; // what each open dialog accepted
     QStringList savePresets;
 
     // Queued replies; when a queue is empty a box answers its first button

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sendkeys.h"
 
 #include <array>
@@ -57,17 +58,6 @@ KeyModifiers modifierFor(char32_t c)
     }
 }
 
-QString fromCodePoints(const QList<uint> &codePoints)
-{
-    return QString::fromUcs4(reinterpret_cast<const char32_t *>(codePoints.constData()),
-                             codePoints.size());
-}
-
-SendKeysParse failure(const QString &why)
-{
-    return SendKeysParse{{}, why};
-}
-
 // A repeat count of decimal digits, saturating at the cap; nullopt when malformed.
 std::optional<int> parseRepeat(const QString &text)
 {
@@ -110,77 +100,125 @@ std::optional<SpecialKey> specialKeyFromName(const QString &name)
     return std::nullopt;
 }
 
-SendKeysParse parseSendKeys(const QString &notation)
+char32_t SendKeysReader::read()
 {
-    const QList<uint> text = notation.toUcs4();
-    QList<KeyAction> actions;
-    QList<KeyModifiers> groups; // modifiers held by each open parenthesis
-    KeyModifiers pending;       // modifiers waiting for the next key or group
+    const QChar first = m_text[m_pos++];
+    ++m_column;
+    if (first.isHighSurrogate() && m_pos < m_text.size() && m_text[m_pos].isLowSurrogate())
+        return QChar::surrogateToUcs4(first, m_text[m_pos++]);
+    // A lone surrogate stands for no character.
+    return first.isSurrogate() ? char32_t(QChar::ReplacementCharacter) : first.unicode();
+}
 
-    const auto held = [&] { return (groups.isEmpty() ? KeyModifiers() : groups.last()) | pending; };
-    const auto addCharacter = [&](char32_t c, int count) {
-        if (count > 0)
-            actions.append({KeyAction::Kind::Character, c, SpecialKey::Enter, held(), count});
-        pending = {};
-    };
-    const auto addKey = [&](SpecialKey key, int count) {
-        if (count > 0)
-            actions.append({KeyAction::Kind::Special, 0, key, held(), count});
-        pending = {};
-    };
+std::optional<KeyAction> SendKeysReader::fail(const QString &why)
+{
+    m_error = why;
+    m_done = true;
+    return std::nullopt;
+}
 
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char32_t c = text.at(i);
+KeyModifiers SendKeysReader::held() const
+{
+    return (m_groups.isEmpty() ? KeyModifiers() : m_groups.last()) | m_pending;
+}
+
+std::optional<KeyAction> SendKeysReader::next()
+{
+    while (!m_done) {
+        if (m_pos >= m_text.size()) {
+            m_done = true;
+            if (!m_groups.isEmpty())
+                return fail(QStringLiteral("unbalanced \"(\""));
+            if (m_pending)
+                return fail(QStringLiteral("modifier without a key at the end"));
+            return std::nullopt;
+        }
+        const char32_t c = read();
+        const qsizetype column = m_column;
         if (const KeyModifiers mod = modifierFor(c)) {
-            pending |= mod;
+            m_pending |= mod;
         } else if (c == U'(') {
-            groups.append(held());
-            pending = {};
+            m_groups.append(held());
+            m_pending = {};
         } else if (c == U')') {
-            if (groups.isEmpty())
-                return failure(QStringLiteral("unbalanced \")\" at %1").arg(i + 1));
-            if (pending)
-                return failure(QStringLiteral("modifier without a key at %1").arg(i + 1));
-            groups.removeLast();
+            if (m_groups.isEmpty())
+                return fail(QStringLiteral("unbalanced \")\" at %1").arg(column));
+            if (m_pending)
+                return fail(QStringLiteral("modifier without a key at %1").arg(column));
+            m_groups.removeLast();
         } else if (c == U'}') {
-            return failure(QStringLiteral("unbalanced \"}\" at %1").arg(i + 1));
+            return fail(QStringLiteral("unbalanced \"}\" at %1").arg(column));
         } else if (c == U'~') {
-            addKey(SpecialKey::Enter, 1);
+            const KeyAction enter{KeyAction::Kind::Special, 0, SpecialKey::Enter, held(), 1};
+            m_pending = {};
+            return enter;
         } else if (c == U'{') {
-            // The first character inside the braces is always part of the name, so
-            // "{}}" and "{{}" name the brace characters themselves.
-            const qsizetype start = i + 1;
-            const qsizetype close = start < text.size() ? text.indexOf(U'}', start + 1) : -1;
-            if (close < 0)
-                return failure(QStringLiteral("unbalanced \"{\" at %1").arg(i + 1));
-            QList<uint> name = text.mid(start, close - start);
-            int count = 1;
-            const qsizetype blank = name.lastIndexOf(U' ');
-            if (name.size() > 1 && blank >= 1) {
-                const std::optional<int> repeat = parseRepeat(fromCodePoints(name.mid(blank + 1)));
-                if (!repeat)
-                    return failure(QStringLiteral("bad repeat count at %1").arg(i + 1));
-                count = *repeat;
-                name.resize(blank);
-            }
-            if (name.size() == 1) {
-                addCharacter(name.front(), count);
-            } else {
-                const QString keyName = fromCodePoints(name);
-                const std::optional<SpecialKey> key = specialKeyFromName(keyName);
-                if (!key)
-                    return failure(QStringLiteral("unknown key name \"%1\"").arg(keyName));
-                addKey(*key, count);
-            }
-            i = close;
+            if (std::optional<KeyAction> action = braced(column))
+                return action;
         } else {
-            addCharacter(c, 1);
+            const KeyAction character{KeyAction::Kind::Character, c, SpecialKey::Enter, held(), 1};
+            m_pending = {};
+            return character;
         }
     }
-    if (!groups.isEmpty())
-        return failure(QStringLiteral("unbalanced \"(\""));
-    if (pending)
-        return failure(QStringLiteral("modifier without a key at the end"));
+    return std::nullopt;
+}
+
+// After a "{" at `column`: a braced character or key name, with an optional repeat
+// count. Nothing for a count of 0, or at an error.
+std::optional<KeyAction> SendKeysReader::braced(qsizetype column)
+{
+    // The first character inside the braces is always part of the name, so "{}}"
+    // and "{{}" name the brace characters themselves.
+    if (m_pos >= m_text.size())
+        return fail(QStringLiteral("unbalanced \"{\" at %1").arg(column));
+    const qsizetype start = m_pos;
+    read();
+    const qsizetype close = m_text.indexOf(u'}', m_pos);
+    if (close < 0)
+        return fail(QStringLiteral("unbalanced \"{\" at %1").arg(column));
+    while (m_pos <= close)
+        read();
+    QStringView name = m_text.sliced(start, close - start);
+    const auto isOneCharacter = [](QStringView text) {
+        return text.size() == 1 ||
+               (text.size() == 2 && text[0].isHighSurrogate() && text[1].isLowSurrogate());
+    };
+    int count = 1;
+    const qsizetype blank = name.lastIndexOf(u' ');
+    if (!isOneCharacter(name) && blank >= 1) {
+        const std::optional<int> repeat = parseRepeat(name.sliced(blank + 1).toString());
+        if (!repeat)
+            return fail(QStringLiteral("bad repeat count at %1").arg(column));
+        count = *repeat;
+        name = name.first(blank);
+    }
+    KeyAction action{KeyAction::Kind::Character, 0, SpecialKey::Enter, held(), count};
+    if (isOneCharacter(name)) {
+        action.character = name.size() == 2        ? QChar::surrogateToUcs4(name[0], name[1])
+                           : name[0].isSurrogate() ? char32_t(QChar::ReplacementCharacter)
+                                                   : name[0].unicode();
+    } else {
+        const std::optional<SpecialKey> key = specialKeyFromName(name.toString());
+        if (!key)
+            return fail(QStringLiteral("unknown key name \"%1\"").arg(name));
+        action.kind = KeyAction::Kind::Special;
+        action.key = *key;
+    }
+    m_pending = {};
+    if (count == 0)
+        return std::nullopt;
+    return action;
+}
+
+SendKeysParse parseSendKeys(const QString &notation)
+{
+    SendKeysReader reader(notation);
+    QList<KeyAction> actions;
+    while (const std::optional<KeyAction> action = reader.next())
+        actions.append(*action);
+    if (!reader.error().isEmpty())
+        return SendKeysParse{{}, reader.error()};
     return SendKeysParse{actions, {}};
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The SendKeys notation of keystroke lines, parsed into key actions for every
@@ -82,6 +83,39 @@ struct SendKeysParse
     QString error;            // why it is malformed; empty on success
 
     bool ok() const { return error.isEmpty(); }
+};
+
+// Reads a keystroke line's actions one at a time, holding none of them, so that a
+// line of megabytes costs no more than the line itself. A backend that types as it
+// reads must first read the line through once: only a line that reads to its end
+// without an error may be typed.
+class SendKeysReader
+{
+public:
+    // `notation` must outlive the reader.
+    explicit SendKeysReader(QStringView notation)
+        : m_text(notation)
+    {
+    }
+
+    // The next action; nothing at the end of the line or at an error.
+    std::optional<KeyAction> next();
+    // Why the line is malformed; empty while it is not.
+    const QString &error() const { return m_error; }
+
+private:
+    char32_t read();
+    std::optional<KeyAction> fail(const QString &why);
+    std::optional<KeyAction> braced(qsizetype column);
+    KeyModifiers held() const;
+
+    QStringView m_text;
+    qsizetype m_pos = 0;          // in UTF-16 units
+    qsizetype m_column = 0;       // characters read so far, for messages
+    QList<KeyModifiers> m_groups; // modifiers held by each open parenthesis
+    KeyModifiers m_pending;       // modifiers waiting for the next key or group
+    QString m_error;
+    bool m_done = false;
 };
 
 // Parses a keystroke line. A malformed line (unbalanced braces or parentheses, an

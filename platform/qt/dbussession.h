@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Qt backend: logging the user out through the session manager, over D-Bus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "qtdialogs.h"
 
 #include "rgbcolour.h"
@@ -27,15 +28,18 @@ bool isPattern(const QString &name)
 
 // Shows a file dialog preset with `fileName`: a pattern such as "*.vlm" filters
 // the list, a name is selected. A cancelled dialog leaves `fileName` untouched.
-void runFileDialog(QString &fileName, QFileDialog::AcceptMode mode, bool useNative)
+void runFileDialog(QString &fileName, QFileDialog::AcceptMode mode, QFileDialog::FileMode fileMode,
+                   bool useNative)
 {
     QFileDialog dialog(QApplication::activeWindow());
     dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
-                                                       : QFileDialog::AnyFile);
+    dialog.setFileMode(fileMode);
     // Overwriting is not asked about; the caller decides what a chosen name means.
     QFileDialog::Options options = QFileDialog::DontConfirmOverwrite;
-    if (!useNative)
+    // A desktop's own open dialog may take existing files only, whatever the mode;
+    // Qt's own takes a new name too.
+    const bool newNameToOpen = mode == QFileDialog::AcceptOpen && fileMode == QFileDialog::AnyFile;
+    if (!useNative || newNameToOpen)
         options |= QFileDialog::DontUseNativeDialog;
     dialog.setOptions(options);
 
@@ -159,14 +163,17 @@ QString QtDialogs::inputBox(const QString &prompt)
     return dialog.textValue();
 }
 
-void QtDialogs::openFileName(QString &fileName)
+void QtDialogs::openFileName(QString &fileName, OpenFileName accepts)
 {
-    runFileDialog(fileName, QFileDialog::AcceptOpen, m_useNativeFileDialogs);
+    runFileDialog(fileName, QFileDialog::AcceptOpen,
+                  accepts == OpenFileName::ExistingOrNew ? QFileDialog::AnyFile
+                                                         : QFileDialog::ExistingFile,
+                  m_useNativeFileDialogs);
 }
 
 void QtDialogs::saveFileName(QString &fileName)
 {
-    runFileDialog(fileName, QFileDialog::AcceptSave, m_useNativeFileDialogs);
+    runFileDialog(fileName, QFileDialog::AcceptSave, QFileDialog::AnyFile, m_useNativeFileDialogs);
 }
 
 void QtDialogs::fontDialog(FontChoice &font, FontDialogOptions options)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Qt backend: the modal dialogs (message, input, file, font and printer).
@@ -13,7 +14,7 @@ class QtDialogs : public Dialogs
 public:
     MessageAnswer messageBox(const QString &text, MessageButtons buttons) override;
     QString inputBox(const QString &prompt) override;
-    void openFileName(QString &fileName) override;
+    void openFileName(QString &fileName, OpenFileName accepts = OpenFileName::Existing) override;
     void saveFileName(QString &fileName) override;
     void fontDialog(FontChoice &font, FontDialogOptions options) override;
     bool printerDialog(QPrinter &printer) override;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Qt backend: one pass of the event loop, a wait for the next event, and the

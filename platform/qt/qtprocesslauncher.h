@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Qt backend: starting programs (planned by launchplan.h) through QProcess.
@@ -12,6 +13,10 @@ class QtProcessLauncher : public ProcessLauncher
 {
 public:
     bool start(const QString &commandLine) override;
+    QString lastFailure() const override { return m_lastFailure; }
+
+private:
+    QString m_lastFailure;
 };
 
 } // namespace korvane

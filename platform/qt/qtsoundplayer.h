@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Qt backend: wave files played through Qt Multimedia, and the desktop's bell.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Which key symbols a remote-desktop session (mutter's own interface, or the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Activate by title" where the session offers no way to do it (GNOME's native

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Keystrokes through the RemoteDesktop portal (org.freedesktop.portal.RemoteDesktop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Keystrokes on GNOME (mutter) and KDE Plasma (KWin), which offer no virtual

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The keymap Korvane uploads to a virtual keyboard: five modifier keys at fixed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Korvane's own connection to the Wayland compositor, apart from the one Qt may

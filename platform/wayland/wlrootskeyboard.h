@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Keystrokes on wlroots compositors (sway, Hyprland, river, Wayfire, labwc)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // X11 backend: one Xlib connection of Korvane's own for keystrokes and window

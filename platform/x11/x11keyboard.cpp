@@ -1,4 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "x11keyboard.h"
+#include "terminationsignals.h"
 #include "x11connection.h"
 #include "x11properties.h"
 
@@ -9,11 +11,15 @@
 #include <array>
 #include <memory>
 
+#include <cerrno>
+
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 // Xlib macros (Bool, Status, None) clash with Qt: X11 headers come last.
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -42,6 +48,13 @@ constexpr int kEventPollMs = 10;
 // Remapped keycodes stay mapped this long after the last keys, so the next
 // keystroke line can reuse them, then the map is put back as it was.
 constexpr int kRestoreDelayMs = 1000;
+// A keystroke line is read and typed this many actions at a time.
+constexpr qsizetype kActionsPerBatch = 4096;
+// A refusal names this many of the characters it refuses.
+constexpr qsizetype kNamedInRefusal = 5;
+// The root window's record of borrowed spare keycodes: pairs of a process id and
+// a keycode, 32-bit cardinals.
+constexpr char kBorrowedMark[] = "_KORVANE_BORROWED_KEYCODES";
 
 unsigned long keysymFor(SpecialKey key)
 {
@@ -109,6 +122,67 @@ unsigned long keysymForControl(char32_t c)
     }
 }
 
+// Puts `keysyms` on their keycodes (0: no symbol at all) in one XKB request: every
+// change makes clients fetch and rebuild their keymap, so one notification
+// instead of one per key keeps them quick to catch up.
+void changeKeysyms(Display *display, const QList<std::pair<unsigned, unsigned long>> &keysyms)
+{
+    const std::unique_ptr<XkbDescRec, void (*)(XkbDescPtr)> xkb(
+        XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd),
+        [](XkbDescPtr map) { XkbFreeKeyboard(map, 0, True); });
+    if (!xkb)
+        return;
+    XkbMapChangesRec changes{};
+    unsigned first = xkb->max_key_code;
+    unsigned last = xkb->min_key_code;
+    for (const auto &[keycode, keysym] : keysyms) {
+        // A one-level key: no modifier, Shift included, changes what it types.
+        int types[XkbNumKbdGroups] = {XkbOneLevelIndex};
+        XkbChangeTypesOfKey(xkb.get(), int(keycode), keysym ? 1 : 0, XkbGroup1Mask, types,
+                            &changes);
+        if (keysym) {
+            if (KeySym *symbols = XkbResizeKeySyms(xkb.get(), int(keycode), 1))
+                symbols[0] = keysym;
+        }
+        first = std::min(first, keycode);
+        last = std::max(last, keycode);
+    }
+    changes.changed = XkbKeySymsMask;
+    changes.first_key_sym = KeyCode(first);
+    changes.num_key_syms = last - first + 1;
+    XkbChangeMap(display, xkb.get(), &changes);
+}
+
+bool processAlive(unsigned long pid)
+{
+    return pid != 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+}
+
+void writeBorrowedMark(Display *display, const QList<unsigned long> &marks)
+{
+    const Window root = DefaultRootWindow(display);
+    if (marks.isEmpty()) {
+        XDeleteProperty(display, root, atom(display, kBorrowedMark));
+        return;
+    }
+    QList<long> items(marks.cbegin(), marks.cend()); // Xlib takes 32-bit items as longs
+    XChangeProperty(display, root, atom(display, kBorrowedMark), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char *>(items.constData()), int(items.size()));
+}
+
+// How a refusal names what it refuses: "é" (U+00E9), U+0001, {F16}.
+QString describeRefused(const KeyAction &action)
+{
+    if (action.kind == KeyAction::Kind::Special)
+        return u'{' + specialKeyName(action.key) + u'}';
+    const QString code =
+        QStringLiteral("U+%1").arg(uint(action.character), 4, 16, QLatin1Char('0')).toUpper();
+    if (isControlCharacter(action.character))
+        return code;
+    return u'"' + QStringView(QChar::fromUcs4(action.character)).toString() +
+           QStringLiteral("\" (") + code + u')';
+}
+
 } // namespace
 
 X11Keyboard::X11Keyboard(std::shared_ptr<X11Connection> connection, QObject *parent)
@@ -117,12 +191,12 @@ X11Keyboard::X11Keyboard(std::shared_ptr<X11Connection> connection, QObject *par
 {
     m_restoreTimer.setSingleShot(true);
     m_restoreTimer.setInterval(kRestoreDelayMs);
-    connect(&m_restoreTimer, &QTimer::timeout, this, &X11Keyboard::restoreSpareKeycodes);
+    connect(&m_restoreTimer, &QTimer::timeout, this, &X11Keyboard::restoreKeymap);
 }
 
 X11Keyboard::~X11Keyboard()
 {
-    restoreSpareKeycodes();
+    restoreKeymap();
 }
 
 QString X11Keyboard::unavailableReason() const
@@ -132,13 +206,12 @@ QString X11Keyboard::unavailableReason() const
 
 bool X11Keyboard::sendKeys(const QString &notation, bool wait)
 {
-    const SendKeysParse parsed = parseSendKeys(notation);
     Display *display = m_connection->display();
-    m_lastFailure = !parsed.ok() ? parsed.error : !display ? unavailableReason() : QString();
+    m_lastFailure = display ? refusal(notation) : unavailableReason();
     if (!m_lastFailure.isEmpty())
         return false;
     m_restoreTimer.stop();
-    const bool complete = typeActions(parsed.actions);
+    const bool complete = typeLine(notation);
     holdModifiers(0);
     const bool spareInUse = std::any_of(m_spares.cbegin(), m_spares.cend(),
                                         [](const SpareKey &key) { return key.keysym != 0; });
@@ -149,47 +222,90 @@ bool X11Keyboard::sendKeys(const QString &notation, bool wait)
     if (spareInUse)
         m_restoreTimer.start();
     if (!complete)
-        m_lastFailure = QStringLiteral("some characters could not be typed: no key types them");
+        m_lastFailure = QStringLiteral("some keys were not typed: another program took every spare "
+                                       "keycode meanwhile");
     return complete;
 }
 
-bool X11Keyboard::typeActions(const QList<KeyAction> &actions)
+// Why `notation` must not be typed at all, read through once with the keyboard
+// map as it is now: a malformed line, or keys that no key of the map and no spare
+// keycode can type. Empty when it may be typed.
+QString X11Keyboard::refusal(const QString &notation)
 {
+    refreshSpareKeys();
+    QStringList noKey;
+    QStringList noSpare;
+    const auto note = [](QStringList &list, const KeyAction &action) {
+        const QString named = describeRefused(action);
+        if (list.size() < kNamedInRefusal && !list.contains(named))
+            list.append(named);
+    };
+    SendKeysReader reader(notation);
+    while (const std::optional<KeyAction> action = reader.next()) {
+        const Stroke stroke = strokeFor(*action);
+        if (stroke.keysym == NoSymbol)
+            note(noKey, *action);
+        else if (stroke.binding.keycode == 0 && m_spares.isEmpty())
+            note(noSpare, *action);
+    }
+    if (!reader.error().isEmpty())
+        return reader.error();
+    if (!noKey.isEmpty())
+        return QStringLiteral("no key types ") + noKey.join(QStringLiteral(", "));
+    if (!noSpare.isEmpty())
+        return QStringLiteral("no spare keycode left to type ") +
+               noSpare.join(QStringLiteral(", ")) +
+               QStringLiteral(": every keycode of the keyboard map is in use");
+    return {};
+}
+
+// Types the line a batch of actions at a time, read as it goes, so that a line of
+// megabytes never becomes a list of megabytes.
+bool X11Keyboard::typeLine(const QString &notation)
+{
+    waitForModifierRelease();
+    SendKeysReader reader(notation);
+    QList<KeyAction> batch;
     bool complete = true;
-    bool first = true;
-    qsizetype begin = 0;
-    while (begin < actions.size()) {
+    for (;;) {
+        const std::optional<KeyAction> action = reader.next();
+        if (action)
+            batch.append(*action);
         // Caps Lock and Num Lock change what later keys type: the keys after one
         // are planned with the keyboard state read anew.
-        qsizetype end = begin;
-        while (end < actions.size()) {
-            const KeyAction &action = actions.at(end++);
-            if (action.kind == KeyAction::Kind::Special &&
-                (action.key == SpecialKey::CapsLock || action.key == SpecialKey::NumLock))
-                break;
-        }
-        if (!first) {
+        const bool lock =
+            action && action->kind == KeyAction::Kind::Special &&
+            (action->key == SpecialKey::CapsLock || action->key == SpecialKey::NumLock);
+        if (action && !lock && batch.size() < kActionsPerBatch)
+            continue;
+        complete = typeStrokes(batch) && complete;
+        batch.clear();
+        if (!action)
+            return complete;
+        if (lock) {
             holdModifiers(0);
             XSync(m_connection->display(), False);
+            refreshSpareKeys();
         }
-        refreshSpareKeys();
-        if (first)
-            waitForModifierRelease();
-        first = false;
-        complete = typeStrokes(actions.mid(begin, end - begin)) && complete;
-        begin = end;
     }
-    return complete;
 }
 
 bool X11Keyboard::typeStrokes(const QList<KeyAction> &actions)
 {
     QList<Stroke> strokes;
-    bool complete = planStrokes(actions, strokes);
+    strokes.reserve(actions.size());
+    bool complete = true;
+    for (const KeyAction &action : actions) {
+        const Stroke stroke = strokeFor(action);
+        if (stroke.keysym == NoSymbol)
+            complete = false; // refused before typing began; kept out all the same
+        else
+            strokes.append(stroke);
+    }
     qsizetype begin = 0;
     while (begin < strokes.size()) {
         if (m_spares.isEmpty() && strokes.at(begin).binding.keycode == 0) {
-            // No spare keycode on this keyboard: the key cannot be typed.
+            // Every spare keycode was taken since the line was checked.
             complete = false;
             ++begin;
             continue;
@@ -209,6 +325,8 @@ void X11Keyboard::refreshSpareKeys()
     for (const SpareKey &key : std::as_const(m_spares))
         ours.append(key.keycode);
     m_keymap.load(m_connection->display(), ours);
+    if (reclaimAbandonedKeycodes())
+        m_keymap.load(m_connection->display(), ours);
     // A new layout (setxkbmap) or another program may have taken or cleared our
     // keycodes: keep only those that still hold what we put there.
     QList<SpareKey> still;
@@ -226,12 +344,82 @@ void X11Keyboard::refreshSpareKeys()
         m_spares.append({keycode, 0, 0});
 }
 
+// Gives back the spare keycodes that a run which ended without restoring them
+// (killed) left mapped, as the root window's mark lists them. True when some were.
+bool X11Keyboard::reclaimAbandonedKeycodes()
+{
+    Display *display = m_connection->display();
+    const QList<unsigned long> marks =
+        listProperty(display, DefaultRootWindow(display), kBorrowedMark, XA_CARDINAL);
+    for (qsizetype i = 0; i + 1 < marks.size(); i += 2) {
+        if (!processAlive(marks.at(i)))
+            return giveBackMarked([](unsigned long pid, unsigned) { return !processAlive(pid); });
+    }
+    return false;
+}
+
+// Clears the marked keycodes `givenBack` chooses (by owner and keycode) and takes
+// their marks off, while no other client can change the mark. A keycode is
+// cleared only while it holds the one symbol we map and no other mark names it: a
+// new layout may have given it a meaning of its own, or another run taken it.
+// True when a keycode was cleared.
+bool X11Keyboard::giveBackMarked(const std::function<bool(unsigned long, unsigned)> &givenBack)
+{
+    Display *display = m_connection->display();
+    XGrabServer(display);
+    const QList<unsigned long> marks =
+        listProperty(display, DefaultRootWindow(display), kBorrowedMark, XA_CARDINAL);
+    QList<unsigned long> kept;
+    QList<unsigned> returned;
+    for (qsizetype i = 0; i + 1 < marks.size(); i += 2) {
+        if (givenBack(marks.at(i), unsigned(marks.at(i + 1))))
+            returned.append(unsigned(marks.at(i + 1)));
+        else
+            kept << marks.at(i) << marks.at(i + 1);
+    }
+    QList<std::pair<unsigned, unsigned long>> cleared;
+    for (const unsigned keycode : std::as_const(returned)) {
+        const QList<unsigned long> symbols = m_keymap.symbolsOf(keycode);
+        bool markedByOthers = false;
+        for (qsizetype i = 1; i < kept.size(); i += 2)
+            markedByOthers = markedByOthers || kept.at(i) == keycode;
+        if (!markedByOthers && symbols.size() == 1 && symbols.constFirst() != NoSymbol &&
+            !cleared.contains(std::pair<unsigned, unsigned long>{keycode, 0}))
+            cleared.append({keycode, 0});
+    }
+    writeBorrowedMark(display, kept);
+    if (!cleared.isEmpty())
+        changeKeysyms(display, cleared);
+    XUngrabServer(display);
+    XSync(display, False);
+    return !cleared.isEmpty();
+}
+
+void X11Keyboard::markBorrowed(const QList<SpareKey *> &keys)
+{
+    QList<long> marks;
+    for (const SpareKey *key : keys) {
+        if (key->keysym != 0 && !m_marked.contains(key->keycode)) {
+            marks << long(::getpid()) << long(key->keycode);
+            m_marked.append(key->keycode);
+        }
+    }
+    if (marks.isEmpty())
+        return;
+    Display *display = m_connection->display();
+    // Appending is one request: marks other runs append meanwhile are kept.
+    XChangeProperty(display, DefaultRootWindow(display), atom(display, kBorrowedMark), XA_CARDINAL,
+                    32, PropModeAppend, reinterpret_cast<const unsigned char *>(marks.constData()),
+                    int(marks.size()));
+}
+
 void X11Keyboard::waitForModifierRelease()
 {
     Display *display = m_connection->display();
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < kModifierWaitMs) {
+        endIfTerminationRequested();
         // One bit a keycode, set while the key is down.
         std::array<char, 32> pressed{};
         XQueryKeymap(display, pressed.data());
@@ -245,38 +433,30 @@ void X11Keyboard::waitForModifierRelease()
     }
 }
 
-bool X11Keyboard::planStrokes(const QList<KeyAction> &actions, QList<Stroke> &strokes) const
+X11Keyboard::Stroke X11Keyboard::strokeFor(const KeyAction &action) const
 {
-    bool complete = true;
-    for (const KeyAction &action : actions) {
-        Stroke stroke;
-        stroke.count = action.count;
-        if (action.modifiers & KeyModifier::Shift)
-            stroke.heldModifiers |= ShiftMask;
-        if (action.modifiers & KeyModifier::Control)
-            stroke.heldModifiers |= ControlMask;
-        if (action.modifiers & KeyModifier::Alt)
-            stroke.heldModifiers |= m_keymap.altMask();
-        std::optional<KeyBinding> binding;
-        if (action.kind == KeyAction::Kind::Special) {
-            stroke.keysym = keysymFor(action.key);
-            binding = m_keymap.forKeysym(stroke.keysym);
-        } else if (isControlCharacter(action.character)) {
-            stroke.keysym = keysymForControl(action.character);
-            binding = m_keymap.forKeysym(stroke.keysym);
-        } else {
-            stroke.keysym = xkb_utf32_to_keysym(action.character);
-            binding = m_keymap.forCharacter(action.character);
-        }
-        if (stroke.keysym == NoSymbol) {
-            complete = false; // a control character no key types
-            continue;
-        }
-        if (binding)
-            stroke.binding = *binding;
-        strokes.append(stroke);
+    Stroke stroke;
+    stroke.count = action.count;
+    if (action.modifiers & KeyModifier::Shift)
+        stroke.heldModifiers |= ShiftMask;
+    if (action.modifiers & KeyModifier::Control)
+        stroke.heldModifiers |= ControlMask;
+    if (action.modifiers & KeyModifier::Alt)
+        stroke.heldModifiers |= m_keymap.altMask();
+    std::optional<KeyBinding> binding;
+    if (action.kind == KeyAction::Kind::Special) {
+        stroke.keysym = keysymFor(action.key);
+        binding = m_keymap.forKeysym(stroke.keysym);
+    } else if (isControlCharacter(action.character)) {
+        stroke.keysym = keysymForControl(action.character); // NoSymbol: no key types it
+        binding = m_keymap.forKeysym(stroke.keysym);
+    } else {
+        stroke.keysym = xkb_utf32_to_keysym(action.character);
+        binding = m_keymap.forCharacter(action.character);
     }
-    return complete;
+    if (binding)
+        stroke.binding = *binding;
+    return stroke;
 }
 
 qsizetype X11Keyboard::stretchEnd(const QList<Stroke> &strokes, qsizetype begin) const
@@ -340,33 +520,11 @@ void X11Keyboard::remap(const QList<SpareKey *> &keys)
 {
     Display *display = m_connection->display();
     settleAfterTyping();
-    // One XKB request for the whole batch: every change makes clients fetch and
-    // rebuild their keymap, so one notification instead of one per key keeps them
-    // quick to catch up.
-    const std::unique_ptr<XkbDescRec, void (*)(XkbDescPtr)> xkb(
-        XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd),
-        [](XkbDescPtr map) { XkbFreeKeyboard(map, 0, True); });
-    if (!xkb)
-        return;
-    XkbMapChangesRec changes{};
-    unsigned first = xkb->max_key_code;
-    unsigned last = xkb->min_key_code;
-    for (const SpareKey *key : keys) {
-        // A one-level key: no modifier, Shift included, changes what it types.
-        int types[XkbNumKbdGroups] = {XkbOneLevelIndex};
-        XkbChangeTypesOfKey(xkb.get(), int(key->keycode), key->keysym ? 1 : 0, XkbGroup1Mask, types,
-                            &changes);
-        if (key->keysym) {
-            if (KeySym *symbols = XkbResizeKeySyms(xkb.get(), int(key->keycode), 1))
-                symbols[0] = key->keysym;
-        }
-        first = std::min(first, key->keycode);
-        last = std::max(last, key->keycode);
-    }
-    changes.changed = XkbKeySymsMask;
-    changes.first_key_sym = KeyCode(first);
-    changes.num_key_syms = last - first + 1;
-    XkbChangeMap(display, xkb.get(), &changes);
+    markBorrowed(keys);
+    QList<std::pair<unsigned, unsigned long>> keysyms;
+    for (const SpareKey *key : keys)
+        keysyms.append({key->keycode, key->keysym});
+    changeKeysyms(display, keysyms);
     XSync(display, False);
     waitForFocusedClient();
 }
@@ -426,6 +584,7 @@ void X11Keyboard::waitForFocusedClient()
     waited.start();
     bool answered = false;
     while (!answered && waited.elapsed() < kClientWaitMs) {
+        endIfTerminationRequested();
         if (XPending(display) == 0) {
             pollfd descriptor{ConnectionNumber(display), POLLIN, 0};
             ::poll(&descriptor, 1, kEventPollMs);
@@ -445,6 +604,7 @@ void X11Keyboard::pressStroke(const Stroke &stroke)
     Display *display = m_connection->display();
     holdModifiers(stroke.binding.modifiers | stroke.heldModifiers);
     for (int i = 0; i < stroke.count; ++i) {
+        endIfTerminationRequested();
         XTestFakeKeyEvent(display, stroke.binding.keycode, True, CurrentTime);
         XTestFakeKeyEvent(display, stroke.binding.keycode, False, CurrentTime);
     }
@@ -472,24 +632,24 @@ void X11Keyboard::holdModifiers(unsigned mask)
     m_held = mask;
 }
 
-void X11Keyboard::restoreSpareKeycodes()
+void X11Keyboard::restoreKeymap()
 {
     m_restoreTimer.stop();
-    if (!m_connection->display() ||
-        std::none_of(m_spares.cbegin(), m_spares.cend(),
-                     [](const SpareKey &key) { return key.keysym != 0; }))
+    // Every keycode we map is marked first: no mark, nothing to give back (and no
+    // display to open for it).
+    if (m_marked.isEmpty() || !m_connection->display())
         return;
     settleAfterTyping();
     refreshSpareKeys();
-    QList<SpareKey *> mapped;
-    for (SpareKey &key : m_spares) {
-        if (key.keysym != 0) {
-            key.keysym = 0;
-            mapped.append(&key);
-        }
-    }
-    if (!mapped.isEmpty())
-        remap(mapped);
+    // By the mark rather than by the spare keys' state, which a stop in the middle
+    // of a remap leaves ahead of the display's.
+    const pid_t self = ::getpid();
+    giveBackMarked([this, self](unsigned long pid, unsigned keycode) {
+        return pid == static_cast<unsigned long>(self) && m_marked.contains(keycode);
+    });
+    m_marked.clear();
+    for (SpareKey &key : m_spares)
+        key.keysym = 0;
 }
 
 } // namespace korvane

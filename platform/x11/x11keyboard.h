@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // X11 backend: keystrokes through XTest, with XKB telling which key and modifiers
 // type each character in the current layout. Characters the layout lacks are typed
 // through spare keycodes (keycodes without symbols) that are remapped in batches.
+// Before a spare keycode is changed, a property of the root window records it with
+// our process id, so that a later run gives back what a killed one left mapped.
 
 #include "keyboard.h"
 #include "sendkeys.h"
@@ -12,6 +15,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace korvane {
@@ -33,7 +37,7 @@ public:
 
     // Gives the spare keycodes back their empty state now instead of after the
     // idle delay, so the user's keyboard map is left as it was found.
-    void restoreSpareKeycodes();
+    void restoreKeymap() override;
 
 private:
     struct Stroke
@@ -50,14 +54,18 @@ private:
         quint64 lastUsed = 0;     // stretch number of its last use, for LRU reuse
     };
 
-    bool typeActions(const QList<KeyAction> &actions);
+    QString refusal(const QString &notation);
+    bool typeLine(const QString &notation);
     bool typeStrokes(const QList<KeyAction> &actions);
     void waitForModifierRelease();
     void refreshSpareKeys();
-    bool planStrokes(const QList<KeyAction> &actions, QList<Stroke> &strokes) const;
+    bool reclaimAbandonedKeycodes();
+    Stroke strokeFor(const KeyAction &action) const;
     qsizetype stretchEnd(const QList<Stroke> &strokes, qsizetype begin) const;
     void mapStretch(QList<Stroke> &strokes, qsizetype begin, qsizetype end);
     void remap(const QList<SpareKey *> &keys);
+    void markBorrowed(const QList<SpareKey *> &keys);
+    bool giveBackMarked(const std::function<bool(unsigned long pid, unsigned keycode)> &givenBack);
     void settleAfterTyping();
     unsigned long pingTarget();
     void waitForFocusedClient();
@@ -67,6 +75,7 @@ private:
     std::shared_ptr<X11Connection> m_connection;
     X11Keymap m_keymap;
     QList<SpareKey> m_spares;
+    QList<unsigned> m_marked; // keycodes the root window's mark holds for us
     quint64 m_stretch = 0;
     unsigned m_held = 0;           // modifier mask our fake events hold now
     bool m_spareKeysTyped = false; // a remapped key was typed since the last settle

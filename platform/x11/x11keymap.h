@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // X11 backend: a snapshot of the X keyboard map in its current group, answering

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About window on a real X display, stepped by hand: what it shows and in which
 // order (with a screenshot kept as a test artefact), how its button ends it, the
 // effects it leaves on the background, and the one window its host keeps.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One running command center per user and Application folder: the lock, and the
 // "Show.Txt" signal of a second start.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command center on the fake platform, in a fresh Application folder that is
 // also the current directory: what typed text does, key words and their programs,
 // the title bar, the menus built from the database, PD.ini and the mouse.
@@ -192,6 +193,15 @@ void TestCommandCenter::keyWordsStartEveryLinkedProgram()
     fixture.type(QStringLiteral("go to www.example.com"));
     QCOMPARE(fixture.platform.launcher.started.last(),
              "/USR/BIN/FIREFOX" + QString(240, u' ') + " GO TO WWW.EXAMPLE.COM");
+
+    // A record file that cannot be read is said to be so; nothing is offered to add.
+    const QString records = fixture.home.file(QStringLiteral("KeyWord.DAT"));
+    QVERIFY(QFile::remove(records) && QFile::link(records, records));
+    fixture.type(QStringLiteral("notes"));
+    QCOMPARE(fixture.platform.dialog.boxes.last().text,
+             db::kDatabaseUnreadableMessage + records + ": Too many levels of symbolic links");
+    QCOMPARE(fixture.platform.launcher.started.size(), 3);
+    QVERIFY(fixture.requests.isEmpty());
 }
 
 void TestCommandCenter::questionMarkAsksForAFile()
@@ -319,11 +329,11 @@ void TestCommandCenter::submenusFollowTheDatabaseAndStartPrograms()
     QCOMPARE(started.size(), 3);
     QCOMPARE(started.last(), QStringLiteral("/USR/BIN/GEDIT"));
 
+    // The menus follow changes made elsewhere, by another process say.
     db::KeywordDatabase(fixture.home.path()).markDeleted(2);
     fixture.link(QStringLiteral("BROWSE"), QStringLiteral("/usr/bin/firefox"));
-    window.reloadLists();
-    QCOMPARE(shownCaptions(menu.applicationsMenu()),
-             (QStringList{"", "/USR/BIN/FIREFOX", "/USR/BIN/GEDIT"}));
+    QTRY_COMPARE(shownCaptions(menu.applicationsMenu()),
+                 (QStringList{"", "/USR/BIN/FIREFOX", "/USR/BIN/GEDIT"}));
     QCOMPARE(shownCaptions(menu.keyWordsMenu()), (QStringList{"", "BROWSE", "EDIT", "NOTEPAD"}));
 }
 

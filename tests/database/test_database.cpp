@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyword database: byte layouts of records and index entries, lookups through
 // the index files, adds, deletes and rebuilds, file-name case, damaged files, and
 // what the windows get from it (command lines, list items).
@@ -7,6 +8,8 @@
 #include "keyworddatabase.h"
 #include "lookup.h"
 #include "maintenance.h"
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace korvane::db;
@@ -108,14 +111,57 @@ private slots:
         // Accented letters and the euro sign are stored as their single bytes.
         QCOMPARE(addKeyWord(database(), u"caf\u00e9\u20ac"_s, u"/opt/ed"_s).recordNumber, 1);
         QCOMPARE(m_home->read(u"C.KWX"_s).mid(6, 5), "CAF\xC9\x80"_ba);
+    }
 
-        // A folder in the record file's place cannot be written, even by root: no entries.
-        const QDir blocked(m_home->file(u"blocked"_s));
-        QVERIFY(blocked.mkpath(u"keyword.dat"_s));
-        KeywordDatabase unwritable(blocked.path());
-        QCOMPARE(addKeyWord(unwritable, u"notes"_s, u"/bin/ls"_s).outcome, AddOutcome::WriteFailed);
-        QCOMPARE(blocked.entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 QStringList{u"keyword.dat"_s});
+    // What root meets too: a loop, a folder, a FIFO (which must not hang) or a link
+    // into a missing folder in a data file's place. Each read, add and rebuild fails
+    // with the file and the reason, and changes nothing.
+    void unreadableFilesAreToldAndKept_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("reason");
+        for (const QString &name : {u"KeyWord.DAT"_s, u"N.KWX"_s}) {
+            QTest::addRow("%s loop", qPrintable(name)) << name << u"symbolic links"_s;
+            QTest::addRow("%s directory", qPrintable(name)) << name << u"irectory"_s;
+            QTest::addRow("%s FIFO", qPrintable(name)) << name << u"FIFO"_s;
+            QTest::addRow("%s link into a missing folder", qPrintable(name))
+                << name << u"No such file"_s;
+        }
+    }
+    void unreadableFilesAreToldAndKept()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, reason);
+        add(u"notes"_s, u"/bin/notes"_s);
+        add(u"zap"_s, u"/bin/zap"_s);
+        database().markDeleted(2); // a rebuild would drop its entries
+        const QString path = m_home->file(name);
+        const QString row = QString::fromLatin1(QTest::currentDataTag());
+        QVERIFY(QFile::remove(path));
+        QVERIFY(row.endsWith(u"loop"_s)        ? QFile::link(path, path)
+                : row.endsWith(u"FIFO"_s)      ? mkfifo(QFile::encodeName(path), 0600) == 0
+                : row.endsWith(u"directory"_s) ? QDir().mkdir(path)
+                                               : QFile::link(u"gone/file"_s, path));
+        const auto files = [this] {
+            QByteArrayList all;
+            for (const QString &entry : m_home->entries())
+                all << (QFileInfo(m_home->file(entry)).isFile() ? m_home->read(entry)
+                                                                : entry.toUtf8());
+            return all;
+        };
+        const QByteArrayList before = files();
+        const auto toldAndKept = [&](const QString &error) {
+            QVERIFY2(error.contains(path) && error.contains(reason), qPrintable(error));
+            QCOMPARE(files(), before);
+        };
+
+        QVERIFY(found(database(), u"notes"_s).isEmpty());
+        toldAndKept(database().errorString());
+        const AddResult added = addKeyWord(database(), u"new"_s, u"/bin/new"_s);
+        QCOMPARE(added.outcome, AddOutcome::WriteFailed);
+        toldAndKept(added.error);
+        QVERIFY(!database().rebuildIndexes());
+        toldAndKept(database().errorString());
     }
 
     void keyWordLookup()

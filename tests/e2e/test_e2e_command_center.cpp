@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real korvane binary under Xvfb with openbox: launching a key word from the
 // command line, the second start, EXIT saving the window position, a crashed
 // instance, and the window keeping itself shown. Windows are found and driven

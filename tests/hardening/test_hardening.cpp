@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hardening: what a user, a broken file or a full disk can hand Korvane, each with
 // its expected, harmless outcome (nothing hangs, every wait can be stopped, nothing
 // on disk is lost), against the real engine, database and settings code with the

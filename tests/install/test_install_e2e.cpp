@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The installed Korvane under Xvfb with openbox: `cmake --install` of the build
 // tree into a temporary prefix, then the installed program with a temporary home
 // and no KORVANE_HOME. It makes its private data folder, shows the tutorial's text
@@ -9,6 +10,7 @@
 #include "desktopdriver.h"
 #include "keyworddatabase.h"
 
+#include <QDirIterator>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -92,6 +94,30 @@ private slots:
             QVERIFY2(QFileInfo(installed(u"share/"_s + path)).size() > 0, qPrintable(path));
     }
 
+    // The licence is named where packagers and software centres look, and in
+    // every source file.
+    void licenceIsNamedEverywhere()
+    {
+        const QString licence = u"GPL-3.0-or-later"_s;
+        QVERIFY(readTextFile(installed(u"share/doc/korvane/copyright"_s))
+                    .contains(u"License: "_s + licence));
+        QVERIFY(readTextFile(installed(u"share/metainfo/"_s + QStringLiteral(KORVANE_APP_ID) +
+                                       u".metainfo.xml"_s))
+                    .contains(u"<project_license>"_s + licence + u"</project_license>"_s));
+        QVERIFY(readTextFile(QStringLiteral(KORVANE_SOURCE_DIR "/LICENSE"))
+                    .contains(u"GNU GENERAL PUBLIC LICENSE"_s));
+        QStringList unmarked;
+        QDirIterator sources(QStringLiteral(KORVANE_SOURCE_DIR), {u"*.cpp"_s, u"*.h"_s},
+                             QDir::Files, QDirIterator::Subdirectories);
+        while (sources.hasNext()) {
+            const QString source = sources.next();
+            if (!source.contains(u"/build"_s) &&
+                !readTextFile(source).left(200).contains(u"SPDX-License-Identifier: "_s + licence))
+                unmarked.append(source);
+        }
+        QVERIFY2(unmarked.isEmpty(), qPrintable(unmarked.join(u' ')));
+    }
+
     void firstStartMakesAPrivateFolderAndShowsTheTutorial()
     {
         QProcess korvane;
@@ -125,7 +151,7 @@ private slots:
             return runTool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s});
         };
         // The text box shows line ends as LF; runTool trims.
-        const QString expected = LoadTextFile(installed(u"share/korvane/pibbethello.txt"_s));
+        const QString expected = readTextFile(installed(u"share/korvane/pibbethello.txt"_s));
         QTRY_COMPARE_WITH_TIMEOUT(copied(), expected.trimmed().replace(u"\r\n"_s, u"\n"_s),
                                   kTimeout);
 

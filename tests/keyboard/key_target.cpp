@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window for keystroke tests: it records what it is typed to files a test reads.
 //
 //   key_target --title TITLE --out FILE

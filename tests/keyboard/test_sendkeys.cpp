@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SendKeys notation parser and the choice of a window by title: pure logic,
 // checked against tables of notations and of window lists.
 

@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyword editor on the fake platform: adding through the fields, the file
 // dialog and the buttons with the bytes left on disk; the lists as loaded, clicked
 // and double-clicked; delete and rebuild; the refusals; the tutorial hooks; the one
 // editor the program's windows share.
 
+#include "databasewatch.h"
 #include "fakeplatform.h"
 #include "keyworddatabase.h"
 #include "keywordeditorhost.h"
@@ -85,6 +87,13 @@ void doubleClickItem(RecordList *list, const QString &start)
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
 }
 
+// Lets the database watch tell what it has noticed.
+void settle(const QObject *window)
+{
+    QCoreApplication::processEvents();
+    QTRY_VERIFY(!window->findChild<db::DatabaseWatch *>()->isPending());
+}
+
 QStringList keyWordsShown(const RecordList *list)
 {
     QStringList words;
@@ -103,6 +112,7 @@ private slots:
     void addThroughFieldsAndDialog();
     void listsClicksAndDeleteFollowTheRecords();
     void refusalsTellWhyAndWriteNothing();
+    void caseTwinAskedAtLinkTime();
     void faceMenusAndTutorialHooks();
     void commandCenterOpensOneEditor();
 };
@@ -133,7 +143,10 @@ void TestKeywordEditor::addThroughFieldsAndDialog()
                                          db::addedKeyWordItem(QStringLiteral("NOTES"), 1)};
     QCOMPARE(editor.programKeyWordsList()->items(), added);
     QCOMPARE(editor.usedKeyWordsList()->items(), added);
-    // The counts and the programs wait for the next load.
+    // The counts and the programs wait for the next load: the window's own changes
+    // do not reload it.
+    settle(&editor);
+    QCOMPARE(editor.usedKeyWordsList()->items(), added);
     QCOMPARE(editor.applicationsList()->count(), 0);
     QCOMPARE(editor.applicationCountLabel()->text(), QStringLiteral(" 0 Applications"));
 
@@ -193,8 +206,12 @@ void TestKeywordEditor::listsClicksAndDeleteFollowTheRecords()
     f.find<QAction>("reindexAction")->trigger();
     QCOMPARE(f.bytes("W.KWX"), QByteArray("<missing>")); // no active key word left there
     QCOMPARE(database.findKeyword(db::KeyWord(QStringLiteral("MEMO"))).value(0).recordNumber, 4);
-    // Neither reloads the used key words.
+    // Neither reloads the used key words; a change made elsewhere does.
+    settle(&editor);
     QCOMPARE(editor.usedKeyWordsList()->count(), 3);
+    database.addLinkedRecord(QStringLiteral("new"), kEditor);
+    QTRY_COMPARE(keyWordsShown(editor.usedKeyWordsList()), QStringList({"MEMO", "NEW", "NOTES"}));
+    QCOMPARE(editor.applicationCountLabel()->text(), QStringLiteral(" 2 Applications"));
 }
 
 void TestKeywordEditor::refusalsTellWhyAndWriteNothing()
@@ -228,6 +245,28 @@ void TestKeywordEditor::refusalsTellWhyAndWriteNothing()
         QCOMPARE(editor.keyWordField()->text(), QString::fromUtf8(refusal.keyWord));
         QVERIFY(QDir(f.home.path()).isEmpty()); // neither loading nor refusing writes
     }
+}
+
+void TestKeywordEditor::caseTwinAskedAtLinkTime()
+{
+    EditorFixture f;
+    KeywordEditorWindow &editor = f.open();
+    const QTemporaryDir programs;
+    for (const char *name : {"Run.sh", "run.sh"})
+        QVERIFY(QFile(programs.filePath(name)).open(QIODevice::WriteOnly));
+    const QString linked = programs.filePath("Run.sh");
+    // No links nothing and leaves the fields; Yes links it.
+    for (const MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes}) {
+        f.platform.dialog.answers.enqueue(answer);
+        editor.programPathField()->setText(linked);
+        editor.keyWordField()->setText(QStringLiteral("go"));
+        QVERIFY(QDir(f.home.path()).isEmpty());
+        f.find<QToolButton>("addButton")->click();
+    }
+    QCOMPARE(f.platform.dialog.boxes.size(), 2);
+    QCOMPARE(f.platform.dialog.boxes.first().text,
+             kCaseTwinQuestion.arg(linked, programs.filePath("run.sh")));
+    QCOMPARE(f.bytes("KeyWord.DAT"), record(linked.toUpper().toLatin1(), "GO"));
 }
 
 void TestKeywordEditor::faceMenusAndTutorialHooks()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real korvane binary under Xvfb with openbox: an unknown key word given on
 // the command line, Yes to adding it, a program typed into the keyword editor and
 // Enter leave the record and its index entries on disk; closing the editor ends

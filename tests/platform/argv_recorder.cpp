@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test helper: records how it was started. Writes its arguments (one per line,
 // argv[0] first), then "sid N" and "ppid N", to the file named by
 // KORVANE_ARGV_RECORD, through a temporary name so readers never see half a file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The script beep ("`B") through the real sound player: the sound theme's bell reaches a sound
 // server (a PulseAudio of the test's own, playing into a null sink), and without a
 // sound server the X display's bell rings instead (seen as an XKB bell event).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text and file helpers beneath the platform (Windows-1252 text, number texts,
 // the Application folder, names matched without regard to case, command-line
 // splitting), and real processes started through DesktopPlatform's launcher: from
@@ -63,8 +64,8 @@ private slots:
         QCOMPARE(toAnsi(u"a\u0100b"_s), QByteArray("a?b"));
         // UTF-8 when it is valid (byte-order mark dropped), Windows-1252 otherwise.
         QCOMPARE(decodeText("\xef\xbb\277caf\xc3\xa9\r\n"), u"caf\u00e9\r\n"_s);
-        QCOMPARE(LoadTextFile(make(u"old.txt"_s, "caf\xe9 \x80\r\n")), u"caf\u00e9 \u20ac\r\n"_s);
-        QCOMPARE(LoadTextFile(m_root + u"/missing.txt"_s), QString());
+        QCOMPARE(readTextFile(make(u"old.txt"_s, "caf\xe9 \x80\r\n")), u"caf\u00e9 \u20ac\r\n"_s);
+        QCOMPARE(readTextFile(m_root + u"/missing.txt"_s), QString());
         QCOMPARE(numberText(0), u" 0"_s);
         QCOMPARE(numberText(-3), u"-3"_s);
         QCOMPARE(numberText(1234567890123), u" 1234567890123"_s);
@@ -106,6 +107,11 @@ private slots:
             make(QString::fromLatin1(file));
         const QString pictures = make(u"Shared Files/Pictures/p.png"_s).section(u'/', 0, -2);
         const QString documents = QFileInfo(make(u"Home/Documents/Notes.Txt"_s)).path();
+        // Names the splitting would change, each beside the name it would make.
+        const QString quoted = make(u"Odd/x\"y"_s, {}, true),
+                      tabbed = make(u"Odd/a\tb"_s, {}, true);
+        make(u"Odd/xy"_s, {}, true);
+        make(u"Odd/a"_s, {}, true);
         qputenv("HOME", (m_root + u"/Home"_s).toLocal8Bit());
         qputenv("PATH", u"%1/plain::%1/Bin:%1/xdg"_s.arg(m_root).toLocal8Bit());
         QDir::setCurrent(m_root + u"/Tools"_s);
@@ -135,8 +141,11 @@ private slots:
             << u"Explorer "_s + pictures.toUpper() << QStringList{opener, pictures};
         QTest::newRow("explorer opens home")
             << u"EXPLORER"_s << QStringList{opener, m_root + u"/Home"_s};
-        for (const QString &line : {root + u"/BIN"_s, data.toUpper() + u" arg"_s,
-                                    u"no_such_program_korvane"_s, u"   "_s, u"only_here"_s})
+        QTest::newRow("whole line with a quote") << quoted.toUpper() << QStringList{quoted};
+        QTest::newRow("whole line with a tab") << tabbed.toUpper() << QStringList{tabbed};
+        for (const QString &line :
+             {root + u"/BIN"_s, data.toUpper() + u" arg"_s, u"no_such_program_korvane"_s, u"   "_s,
+              u"only_here"_s, recorder + QChar(0) + u"x"_s})
             QTest::newRow(qPrintable(u"refused: "_s + line)) << line << QStringList();
     }
 
@@ -147,6 +156,8 @@ private slots:
         const QString record = m_root + u"/record-"_s + QString::number(qHash(line));
         qputenv("KORVANE_ARGV_RECORD", record.toLocal8Bit());
         QCOMPARE(m_platform.processes().start(line), !argv.isEmpty());
+        // A start that fails says why.
+        QCOMPARE(m_platform.processes().lastFailure().isEmpty(), !argv.isEmpty());
         if (argv.isEmpty())
             return;
         // The launcher leaves no child of ours behind to be reaped.
@@ -155,7 +166,7 @@ private slots:
         QCOMPARE(errno, ECHILD);
         // The recorder writes its arguments one per line, then "sid N" and "ppid N".
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(record), 10000);
-        const QStringList got = LoadTextFile(record).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList got = readTextFile(record).split(u'\n', Qt::SkipEmptyParts);
         const qint64 sid = got.value(got.size() - 2).section(u' ', 1).toLongLong();
         QVERIFY(sid > 0 && sid != ::getsid(0));
         QCOMPARE(got.mid(0, got.size() - 2), argv);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DesktopPlatform's dialogs, event loop, program end, sound and keys without a
 // display, on the offscreen platform, and its logout through a session manager on
 // a private D-Bus session bus.
@@ -111,16 +112,21 @@ private slots:
 
     void fileDialogsLeaveTheNameWhenCancelled()
     {
-        QStringList filters; // a pattern preset is the dialog's filter
-        whenShown<QFileDialog>([&](QFileDialog *dialog) {
-            filters = dialog->nameFilters();
-            dialog->reject();
-        });
+        // A pattern preset is the dialog's filter. An open dialog takes existing files
+        // only, unless asked to take a new name as well.
+        QStringList filters;
         QString name = u"*.vlm"_s;
-        m_platform.dialogs().openFileName(name);
-        QCOMPARE(filters, QStringList{u"*.vlm"_s});
+        for (const OpenFileName accepts : {OpenFileName::Existing, OpenFileName::ExistingOrNew}) {
+            whenShown<QFileDialog>([&](QFileDialog *dialog) {
+                filters << dialog->nameFilters() << QString::number(dialog->fileMode());
+                dialog->reject();
+            });
+            m_platform.dialogs().openFileName(name, accepts);
+        }
+        QCOMPARE(filters, (QStringList{u"*.vlm"_s, QString::number(QFileDialog::ExistingFile),
+                                       u"*.vlm"_s, QString::number(QFileDialog::AnyFile)}));
         QCOMPARE(name, u"*.vlm"_s);
-        // A new name is only accepted by a save dialog.
+        // A new name is accepted by a dialog in that mode (a save dialog's).
         whenShown<QFileDialog>([&](QFileDialog *dialog) {
             dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(u"New.vlm"_s);
             static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept() is protected

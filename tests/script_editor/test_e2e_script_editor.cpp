@@ -1,5 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real korvane binary under Xvfb with openbox: Velmora is opened from the
-// command center's pop-up menu, a script is written with the tool box, saved
+// command center's pop-up menu, a script is typed and written with the tool box, saved
 // through the file dialog and run, and its effect lands on disk.
 
 #include "desktopdriver.h"
@@ -62,6 +63,8 @@ private slots:
         key(u"v"_s);
         const QString editor = waitForWindow(pid, u"^Velmora - Untitled$"_s);
         QVERIFY(activate(editor));
+        type(u"`B"_s); // the keyboard starts in the text
+        key(u"Return"_s);
 
         // F6 shows the tool box; SET (column 3, row 6) then `S (column 3, row 4),
         // clicked in the middle.
@@ -79,8 +82,9 @@ private slots:
         key(u"ctrl+a"_s);
         type(script);
         key(u"Return"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(
-            readBytes(script), QByteArray("`SET Text to set\r\n`S filename.ext\r\n\r\n"), kTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(readBytes(script),
+                                  QByteArray("`B\r\n`SET Text to set\r\n`S filename.ext\r\n\r\n"),
+                                  kTimeout);
         QVERIFY(!waitForWindow(pid, u"^Velmora - "_s + script.toUpper() + u'$').isEmpty());
 
         // F5 runs it: the SET data goes to filename.ext in the current directory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Velmora window on the fake platform, in a temporary folder that is both the
 // Application folder and the current directory (where the .ini files go): the
 // document on disk, the running guard, closing and the settings files, fonts,
@@ -12,9 +13,9 @@
 #include "toolbox.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -122,22 +123,44 @@ private slots:
         QCOMPARE(m_home->read(old), u"`M \u201ccaf\u00e9\u201d\r\n\r\n"_s.toUtf8());
         QVERIFY(dialogs().boxes.isEmpty());
 
-        // Opening a missing name creates it.
+        // The open dialog takes a new name, which is created empty and shown.
         dialogs().openChoices.enqueue(path(u"fresh.vlm"_s));
         m_editor->openScript();
         QCOMPARE(m_home->read(u"fresh.vlm"_s), QByteArray());
+        QCOMPARE(dialogs().openAccepts.last(), OpenFileName::ExistingOrNew);
+        QCOMPARE(m_editor->windowTitle(), u"Velmora - "_s + path(u"fresh.vlm"_s).toUpper());
     }
 
+    // Leaving a changed script by Exit, New, Open or the debug view asks to save
+    // it. Cancel, or a save that is cancelled or fails, keeps the window open with
+    // the text, still marked changed.
     void savePromptAndCancelledDialogs()
     {
+        const QList<std::pair<MessageAnswer, QString>> ways{{MessageAnswer::Cancel, {}},
+                                                            {MessageAnswer::Yes, {}},
+                                                            {MessageAnswer::Yes, u"gone/x"_s}};
+        for (const auto &[answer, name] : ways) {
+            for (const char *leave : {"exit", "newScript", "openScript", "debug"}) {
+                m_editor = std::make_unique<ScriptEditorWindow>(*m_platform);
+                m_editor->show();
+                if (!name.isEmpty())
+                    saveAs(name); // in a folder that does not exist
+                type(u"keep me"_s);
+                dialogs().answers.enqueue(answer);
+                if (leave == "debug"_L1) // its save comes first, then Exit
+                    m_editor->debugCheck()->setChecked(true), leave = "exit";
+                m_editor->findChild<QAction *>(QLatin1String(leave))->trigger();
+                QVERIFY(m_editor->isVisible() && text().toPlainText() == u"keep me"_s &&
+                        m_editor->scriptChanged() && m_editor->debugList()->isHidden() &&
+                        dialogs().openPresets.isEmpty());
+            }
+        }
+        QVERIFY(boxes().contains(
+            u"Cannot save %1: No such file or directory"_s.arg(path(u"gone/x"_s))));
+        dialogs().boxes.clear();
+        m_editor = std::make_unique<ScriptEditorWindow>(*m_platform);
         const QString file = saveAs(u"p.vlm"_s);
-        m_editor->show();
         type(u"one"_s);
-        dialogs().answers.enqueue(MessageAnswer::Cancel);
-        m_editor->newScript();
-        dialogs().answers.enqueue(MessageAnswer::Cancel);
-        m_editor->findChild<QAction *>(u"exit"_s)->trigger(); // through the closing sequence
-        QVERIFY(m_editor->isVisible() && text().toPlainText() == u"one"_s);
         dialogs().answers.enqueue(MessageAnswer::Yes);
         m_editor->newScript();
         QCOMPARE(m_home->read(file), QByteArray("one\r\n"));
@@ -149,17 +172,38 @@ private slots:
         type(u"abc"_s);
         dialogs().answers.enqueue(MessageAnswer::No);
         m_editor->openScript();
-        QCOMPARE(boxes(), QStringList(4, kSavePrompt));
+        QCOMPARE(boxes(), QStringList(2, kSavePrompt));
         QCOMPARE(dialogs().boxes.first().buttons, MessageButtons::YesNoCancel);
         QVERIFY(text().toPlainText().isEmpty() && m_editor->scriptChanged());
         QCOMPARE(m_editor->fileName(), u"*.vlm"_s);
         // A cancelled Save As writes nothing, silently; Save to the pattern then
         // fails with a message.
         m_editor->saveScriptAs();
-        QCOMPARE(boxes().size(), 4);
+        QCOMPARE(boxes().size(), 2);
         m_editor->saveScript();
-        QVERIFY(boxes().size() == 5 && !boxes().last().isEmpty());
+        QVERIFY(boxes().size() == 3 && !boxes().last().isEmpty());
         QCOMPARE(QDir(m_home->path()).entryList(QDir::Files), QStringList{u"p.vlm"_s});
+    }
+
+    // Typing reaches the text as the window opens, after New and Open (even from
+    // another control) and when the debug view closes.
+    void keysGoToTheText()
+    {
+        const QString file = open("`B\r\n");
+        QCheckBox *debug = m_editor->debugCheck();
+        const QList<std::pair<QString, std::function<void()>>> rows{
+            {u"ab`B\n"_s, [&] { m_editor->showWindow(); }},
+            {u"ab"_s, [&] { m_editor->newScript(); }},
+            {u"ab`B\n"_s, [&] { dialogs().openChoices.enqueue(file), m_editor->openScript(); }},
+            {u"ab`B\n"_s, [&] { debug->setChecked(true), debug->setChecked(false); }}};
+        for (const auto &[typed, act] : rows) {
+            open("`B\r\n");
+            m_editor->runButton()->setFocus();
+            act();
+            QVERIFY(QTest::qWaitForWindowActive(m_editor.get()));
+            QTest::keyClicks(QApplication::focusWidget(), u"ab"_s);
+            QCOMPARE(text().toPlainText(), typed);
+        }
     }
 
     void fileCommandsRefuseWhileAScriptRuns()
@@ -240,6 +284,14 @@ private slots:
         m_editor->onRunClicked();
         QCOMPARE(m_editor->debugList()->currentRow(), 3);
         QCOMPARE(m_platform->player.beeps, 1);
+        // A line that failed as the run went on shows until the next run starts.
+        const QString problem = u"cannot start nosuch: No such file or directory"_s;
+        m_editor->reportProblem(2, problem);
+        QCOMPARE(m_editor->statusLabel()->toolTip(), u"Line 2: "_s + problem);
+        QVERIFY(m_editor->statusLabel()->text().startsWith(u"Line 2: c"_s));
+        m_editor->onRunClicked();
+        QVERIFY(m_editor->statusLabel()->text().isEmpty() &&
+                m_editor->statusLabel()->toolTip().isEmpty());
     }
 
     void clipboardAndCharacterCount()
@@ -321,16 +373,32 @@ private slots:
         QCOMPARE(boxes().size(), 1); // no failure shown
     }
 
-    void highlightingMarksCommandNamesAndKeys()
+    // Fonts sets the colour, weight and slant of the whole text. Every character
+    // keeps them; command names, key names and modifier signs get emphasis on top.
+    void highlightingKeepsTheChosenColourAndStyle()
     {
         open("`* a comment\r\n`SET some text\r\n%{F4}+(ab)\r\n`RD x\r\n");
-        const auto formats = [&](int block) {
-            return text().document()->findBlockByNumber(block).layout()->formats();
-        };
-        QVERIFY(formats(0).size() == 1 && formats(0).first().length == 12);
-        QVERIFY(formats(1).first().length == 4 && formats(1).last().start == 4); // "`SET"
-        // %, {F4}, "+(" (one run), ); "`RD".
-        QVERIFY(formats(2).size() == 4 && formats(3).first().length == 3);
+        for (const FontChoice &font : {FontChoice{u"DejaVu Sans"_s, 11, false, false, 0xc00000},
+                                       FontChoice{u"DejaVu Sans"_s, 11, true, true, 0x0080ff}}) {
+            dialogs().fontChoices.enqueue(font);
+            m_editor->chooseFont();
+            QVERIFY(!m_editor->scriptChanged()); // marking the text afresh is no edit
+            QString emphasis;
+            for (QTextBlock block = text().document()->begin(); block.isValid();
+                 block = block.next()) {
+                QString marks(block.length(), u' ');
+                for (const QTextLayout::FormatRange &range : block.layout()->formats()) {
+                    const QTextCharFormat &format = range.format; // over the chosen font
+                    QVERIFY(!format.hasProperty(QTextFormat::ForegroundBrush) &&
+                            !format.hasProperty(QTextFormat::FontItalic) &&
+                            (!font.bold || !format.hasProperty(QTextFormat::FontWeight)));
+                    if (format.hasProperty(QTextFormat::FontWeight) || format.fontUnderline())
+                        marks.replace(range.start, range.length, QString(range.length, u'^'));
+                }
+                emphasis += marks.trimmed() + u'|';
+            }
+            QCOMPARE(emphasis, u"^^|^^^^|^^^^^^^  ^|^^^||"_s);
+        }
     }
 
     void helpAndAboutMenus()

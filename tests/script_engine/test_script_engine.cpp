@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The script engine on the fake platform: the run state, stops, auto-run, and
 // what each command does to files and the platform. Then the pieces of a line
 // the runs cannot reach one by one: prefixes that resemble others, argument
@@ -25,6 +26,17 @@ Q_DECLARE_METATYPE(korvane::script::LineKind)
 
 namespace {
 
+// The engine's host, also keeping each problem it is told of as "line: reason".
+class ReportingHost : public FakeScriptHost
+{
+public:
+    void reportProblem(int line, const QString &reason) override
+    {
+        problems.append(QString::number(line) + u": "_s + reason);
+    }
+    QStringList problems;
+};
+
 } // namespace
 
 class TestScriptEngine : public QObject
@@ -33,7 +45,7 @@ class TestScriptEngine : public QObject
 
     std::unique_ptr<test::TempHome> m_home;
     std::unique_ptr<FakePlatform> m_fake;
-    FakeScriptHost m_host;
+    ReportingHost m_host;
 
     FakePlatform &platform() { return *m_fake; }
     QStringList boxes() const
@@ -57,7 +69,7 @@ private Q_SLOTS:
         m_home.reset(); // gives back the previous folder before the next is entered
         m_home = std::make_unique<test::TempHome>();
         m_fake = std::make_unique<FakePlatform>();
-        m_host = FakeScriptHost();
+        m_host = ReportingHost();
         platform().loop.advancing = &platform().time;
     }
 
@@ -173,6 +185,10 @@ private Q_SLOTS:
         QCOMPARE(m_home->read(u"joined.txt"_s), QByteArray("firstsecond\r\n"));
         QCOMPARE(m_home->read(u"log.txt"_s), QByteArray(" two blanks\r\n two blanks\r\n"));
         QCOMPARE(m_home->read(u"once.txt"_s), QByteArray(" two blanks\r\n"));
+        // A file of the kernel's reads as size 0 and still has content.
+        run("`F /proc/version\r\n`S proc.txt\r\n");
+        QVERIFY2(m_home->read(u"proc.txt"_s).startsWith("Linux version "),
+                 m_home->read(u"proc.txt"_s).constData());
     }
 
     void filesAndDirectories()
@@ -189,6 +205,72 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(u"one.tmp"_s) && !QFile::exists(u"two.tmp"_s));
         QVERIFY(QFileInfo(u"keep.tmp"_s).isDir()); // directories never go
         QVERIFY(!QFileInfo::exists(u"gone"_s));
+    }
+
+    // Lines that fail and let the run go on: each says which line and why, nothing
+    // is written where it should not be, and the lines after it still run.
+    void failedLinesSayWhy_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QStringList>("problems"); // "line: " and the start of each reason
+        QTest::addColumn<QStringList>("entries");  // the test folder afterwards
+        const QStringList untouched{".hidden", "a.txt", "sub", "t.vlm"};
+        const auto row = [](const char *name) -> QTestData & { return QTest::newRow(name); };
+        row("copy, save and folders")
+            << "`CP missing.txt b.txt\r\n`CP sub b.txt\r\n`CP a.txt sub\r\n`CP a.txt\r\n`SET x\r\n"
+               "`S no/such.txt\r\n`SA no/such.txt\r\n`S /proc/k.txt\r\n`SA /proc/k.txt\r\n"
+               "`MD no/such\r\n`RD sub\r\n`RD missing\r\n"_ba
+            << QStringList{u"1: cannot copy \"missing.txt\": No such file"_s,
+                           u"2: cannot copy \"sub\": it is a folder"_s,
+                           u"3: cannot copy to \"sub\": it is a folder"_s,
+                           u"4: `CP needs a source and a destination"_s,
+                           u"6: cannot write \"no/such.txt\": "_s,
+                           u"7: cannot append to \"no/such.txt\": "_s,
+                           u"8: cannot write \"/proc/k.txt\": "_s,
+                           u"9: cannot append to \"/proc/k.txt\": "_s,
+                           u"10: cannot make the folder \"no/such\": No such file"_s,
+                           u"11: cannot remove the folder \"sub\": Directory not empty"_s,
+                           u"12: cannot remove the folder \"missing\": No such file"_s}
+            << untouched;
+        // A NUL ends a name at the system call: "a.txt<NUL>x" would name a.txt.
+        const QByteArray nul("\0x", 2);
+        QStringList refused;
+        for (int line = 2; line <= 8; ++line)
+            refused.append(QString::number(line) + u": a file name with a NUL"_s);
+        row("names with a NUL are refused")
+            << "`SET x\r\n`S a.txt"_ba + nul + "\r\n`SA a.txt" + nul + "\r\n`CP a.txt b" + nul +
+                   "\r\n`CP a" + nul + " b.txt\r\n`K a.txt" + nul + "\r\n`MD c" + nul +
+                   "\r\n`RD sub" + nul + "\r\n"
+            << refused << untouched;
+        // As in the shell, wildcards never match a leading dot; a pattern that
+        // begins with one does.
+        row("`K * leaves dot-files") << "`K *\r\n`K ?hidden\r\n`K *hidden\r\n"_ba << QStringList()
+                                     << QStringList{".hidden", "sub"};
+        row("`K .* takes them") << "`K .*\r\n"_ba << QStringList()
+                                << QStringList{"a.txt", "sub", "t.vlm"};
+        row("programs and keys that fail")
+            << "`E /no/such\r\n{FOO}\r\n"_ba
+            << QStringList{u"1: cannot start"_s, u"2: keys not typed"_s} << untouched;
+    }
+    void failedLinesSayWhy()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QStringList, problems);
+        QFETCH(QStringList, entries);
+        m_home->write(u"a.txt"_s, "alpha");
+        m_home->write(u".hidden"_s, "dot");
+        QVERIFY(QDir().mkpath(u"sub/deeper"_s));
+        platform().launcher.startSucceeds = false;
+        platform().keys.succeeds = false;
+        run(script + "`M went on\r\n");
+        QCOMPARE(boxes().value(boxes().size() - 1), u"went on"_s); // the run went on
+        QCOMPARE(m_host.problems.size(), problems.size());
+        for (qsizetype i = 0; i < problems.size(); ++i)
+            QVERIFY2(m_host.problems.at(i).startsWith(problems.at(i)),
+                     qPrintable(m_host.problems.at(i)));
+        QCOMPARE(m_home->entries(), entries);
+        if (entries.contains(u"a.txt"_s))
+            QCOMPARE(m_home->read(u"a.txt"_s), "alpha");
     }
 
     void platformCommands()

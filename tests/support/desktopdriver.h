@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Drives the real desktop from end-to-end tests and benchmarks: windows and keys

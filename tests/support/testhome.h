@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A private folder per test that is both KORVANE_HOME and the current directory,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tutorial window on the offscreen platform, wired to the real keyword editor
 // as the program wires it: its steps against the chosen topic, the step counter,
 // the narration per step, the editor's key word field, and the data files it ships.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the desktop's RemoteDesktop portal (org.freedesktop.portal.Desktop
 // with org.freedesktop.portal.RemoteDesktop) on a private session bus: it answers
 // the Request/Response sequence as xdg-desktop-portal does and writes what it was

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The choice of keystroke and activation backends from what a session offers.
 
 #include "keyboardbackend.h"

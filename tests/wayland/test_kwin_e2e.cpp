@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // KDE Plasma's compositor, KWin 5.27, headless (scripts/with-kwin, once per
 // keyboard layout): keys through the RemoteDesktop portal (xdg-desktop-portal with
 // its KDE back end, as the session picks it) into real Wayland windows (key_target

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which characters a remote-desktop session can type in a layout, as mutter 43 and
 // KDE's portal 5.27 look key symbols up: real layouts compiled by xkbcommon.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GNOME path typing into a real Wayland window (key_target on Qt's wayland
 // platform) in a headless mutter, through mutter's remote-desktop session: the
 // interface GNOME's RemoteDesktop portal drives once the user has consented (the

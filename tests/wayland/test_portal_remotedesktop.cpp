@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keystrokes through the RemoteDesktop portal, against portal_standin on the
 // private session bus this test runs in (dbus-run-session): the Request/Response
 // sequence, consent asked once and the restore token kept, every key symbol in

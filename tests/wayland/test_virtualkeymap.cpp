@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keymap uploaded to virtual keyboards, compiled by xkbcommon as compositors
 // and clients compile it: every key must type its character, Shift the capital of
 // a letter, Caps Lock nothing different, and the modifier keys must set their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wlroots backends typing into real Wayland windows (key_target on Qt's
 // wayland platform) in a headless sway without XWayland: what the windows record
 // must equal what was sent, with every keymap change and a fresh keyboard, and
