@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times what the installed applications cost, in the places a user meets them:
 // - reading them from desktop entries through GIO, the first time and from the
 //   cache (kApplications generated entries, plus what the machine has);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test helper: prints what GioApplications lists in this process's environment,
 // one application per line: id, name, comment, icon, program and command line,
 // tab-separated. GLib reads XDG_DATA_DIRS and XDG_CURRENT_DESKTOP once per
