@@ -2,13 +2,14 @@
 #pragma once
 
 // The real desktop behind Korvane's platform interfaces: Qt widgets for dialogs,
-// detached processes, Qt's event loop, the session manager over D-Bus and Qt
-// Multimedia for sound; keystrokes and window activation through the backend the
-// session offers (X11, a wlroots compositor, GNOME's or KDE's remote desktop),
-// chosen from the session itself when first used, so that the command center's
-// first frame never waits for them.
+// detached processes, Qt's event loop, the session manager over D-Bus, Qt
+// Multimedia for sound and GIO for the installed applications; keystrokes and
+// window activation through the backend the session offers (X11, a wlroots
+// compositor, GNOME's or KDE's remote desktop), chosen from the session itself
+// when first used, so that the command center's first frame never waits for them.
 
 #include "dbussession.h"
+#include "gioapplications.h"
 #include "platform.h"
 #include "qtdialogs.h"
 #include "qteventloop.h"
@@ -48,6 +49,8 @@ public:
     QtSoundPlayer &sound() override;
     Keyboard &keyboard() override;
     WindowActivator &windows() override;
+    // Read from the desktop entries on first use, not at start-up.
+    InstalledApplications &applications() override { return m_applications; }
 
     // What the session's keystroke and activation backends cannot reach (no key
     // path at all, native windows that cannot be activated...); empty when they
@@ -69,6 +72,7 @@ private:
     DesktopEventLoop m_events;
     DBusSession m_session;
     std::unique_ptr<QtSoundPlayer> m_sound;
+    GioApplications m_applications;
     // The connections the backends share, kept alive as long as they.
     std::shared_ptr<void> m_x11;
     std::shared_ptr<void> m_wayland;

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandcentermenu.h"
 
+#include "applicationicons.h"
+#include "menuicons.h"
+
 #include <QAction>
 #include <QMenu>
 
@@ -96,6 +99,13 @@ void CommandCenterMenu::setLists(const db::AvailableLists &lists)
     m_applicationsBuilt = false;
     m_keyWordsBuilt = false;
     m_keyWordProgramsBuilt = false;
+    if (m_icons)
+        m_icons->forget(); // the applications are read again when next needed
+}
+
+void CommandCenterMenu::showApplicationIcons(InstalledApplications &applications)
+{
+    m_icons = std::make_unique<ApplicationIcons>(applications);
 }
 
 void CommandCenterMenu::fillApplications()
@@ -108,6 +118,8 @@ void CommandCenterMenu::fillApplications()
         captions.append(item.text);
     fillEntries(m_applications, captions, this, &CommandCenterMenu::applicationChosen,
                 kMoreApplicationsCaption);
+    if (m_icons)
+        setProgramIcons(m_applications, captions, *m_icons);
     m_applicationsBuilt = true;
 }
 
@@ -121,6 +133,16 @@ void CommandCenterMenu::fillKeyWords()
         captions.append(item.text);
     fillEntries(m_keyWords, captions, this, &CommandCenterMenu::keyWordChosen,
                 kMoreKeyWordsCaption);
+    // A key word shows its program's icon; the programs are read only when there
+    // are applications to match.
+    if (m_icons && !m_icons->isEmpty()) {
+        loadPrograms();
+        QStringList programs;
+        programs.reserve(m_lists.keyWords.size());
+        for (const db::RecordItem &item : std::as_const(m_lists.keyWords))
+            programs.append(m_programs.value(item.recordNumber));
+        setProgramIcons(m_keyWords, programs, *m_icons);
+    }
     m_keyWordsBuilt = true;
 }
 
@@ -135,6 +157,8 @@ void CommandCenterMenu::fillKeyWordPrograms()
         captions.append(m_programs.value(item.recordNumber));
     fillEntries(m_keyWordPrograms, captions, this, &CommandCenterMenu::keyWordProgramChosen,
                 kMoreKeyWordsCaption);
+    if (m_icons)
+        setProgramIcons(m_keyWordPrograms, captions, *m_icons);
     m_keyWordProgramsBuilt = true;
 }
 

@@ -13,12 +13,16 @@
 #include <QStringList>
 
 #include <array>
+#include <memory>
 
 class QAction;
 class QMenu;
 class QWidget;
 
 namespace korvane {
+
+class ApplicationIcons;
+class InstalledApplications;
 
 // The pop-up menu's entries, top to bottom.
 enum class MenuEntry {
@@ -51,6 +55,9 @@ public:
 
     // New contents for the submenus; their entries are rebuilt on next showing.
     void setLists(const db::AvailableLists &lists);
+    // Entries of programs show the icon of their installed application, looked
+    // up when a submenu is built.
+    void showApplicationIcons(InstalledApplications &applications);
 
 signals:
     void entryChosen(MenuEntry entry);
@@ -78,6 +85,7 @@ private:
     bool m_applicationsBuilt = false;
     bool m_keyWordsBuilt = false;
     bool m_keyWordProgramsBuilt = false;
+    std::unique_ptr<ApplicationIcons> m_icons; // none: entries without icons
 };
 
 } // namespace korvane

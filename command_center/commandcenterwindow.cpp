@@ -42,6 +42,8 @@ CommandCenterWindow::CommandCenterWindow(Platform &platform, WindowDirectory win
     setWindowTitle(kCommandCenterTitle);
     buildControls();
     m_suggestions = std::make_unique<SuggestionList>(m_database.folder(), m_keyWordField);
+    m_menu->showApplicationIcons(m_platform.applications());
+    m_suggestions->showApplicationIcons(m_platform.applications());
 
     connect(m_menu.get(), &CommandCenterMenu::entryChosen, this,
             &CommandCenterWindow::chooseMenuEntry);

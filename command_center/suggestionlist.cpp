@@ -42,8 +42,13 @@ QString countText(const db::Suggestion &suggestion)
 
 } // namespace
 
-ProgramFace programFace(const QString &program)
+ProgramFace programFace(const QString &program, ApplicationIcons *icons)
 {
+    if (const InstalledApplication *application = icons ? icons->applicationFor(program) : nullptr) {
+        const QIcon icon = applicationIcon(application->iconName);
+        if (!icon.isNull())
+            return {icon, application->name};
+    }
     static const QIcon genericIcon =
         QIcon::fromTheme(QStringLiteral("application-x-executable"),
                          QApplication::style()->standardIcon(QStyle::SP_FileIcon));
@@ -85,6 +90,13 @@ SuggestionList::~SuggestionList() = default;
 void SuggestionList::reload()
 {
     m_source->reload();
+    if (m_icons)
+        m_icons->forget(); // applications may have come or gone too
+}
+
+void SuggestionList::showApplicationIcons(InstalledApplications &applications)
+{
+    m_icons = std::make_unique<ApplicationIcons>(applications);
 }
 
 void SuggestionList::onIndexChanged()
@@ -268,7 +280,7 @@ void SuggestionList::paintRow(QPainter &painter, const QRect &rect, int row)
             m_reservedIcon = pictureIcon(kCommandCenterEmblemPicture, kIconSize);
         icon = m_reservedIcon;
     } else {
-        const ProgramFace face = programFace(suggestion.firstProgram);
+        const ProgramFace face = programFace(suggestion.firstProgram, m_icons.get());
         icon = face.icon;
         program = face.name;
     }

@@ -8,6 +8,7 @@
 // list. It is a window of its own that never takes the keyboard focus: the field
 // keeps it, and the list only watches the field's keys.
 
+#include "applicationicons.h"
 #include "suggestions.h"
 
 #include <QIcon>
@@ -31,9 +32,10 @@ struct ProgramFace
     QIcon icon;
     QString name;
 };
-// The face of a record's program field (path and arguments): its path and the
-// generic program icon.
-ProgramFace programFace(const QString &program);
+// The face of a record's program field (path and arguments): the name and icon
+// of the installed application it belongs to, when `icons` knows one; otherwise
+// its path and the generic program icon.
+ProgramFace programFace(const QString &program, ApplicationIcons *icons = nullptr);
 
 class SuggestionList : public QWidget
 {
@@ -47,6 +49,8 @@ public:
     // Reads the database again (after the keyword editor or another process
     // changed it).
     void reload();
+    // Shows each program as its installed application where one is known.
+    void showApplicationIcons(InstalledApplications &applications);
 
     // Matches the text again and shows the list, or hides it when nothing matches.
     void updateFor(const QString &typed);
@@ -82,6 +86,7 @@ private:
     int m_current = -1;
     int m_firstShown = 0;
     QIcon m_reservedIcon;
+    std::unique_ptr<ApplicationIcons> m_icons;
 };
 
 } // namespace korvane

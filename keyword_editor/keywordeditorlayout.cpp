@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -108,6 +109,9 @@ void KeywordEditorWindow::buildControls()
     m_browseButton =
         makePictureButton(QStringLiteral("browseButton"), kFolderPicture,
                           QStringLiteral("Select Program to start with KeyWord"), central);
+    m_installedApplicationsButton =
+        makePictureButton(QStringLiteral("installedApplicationsButton"), kApplicationsPicture,
+                          QStringLiteral("Choose from the installed applications"), central);
     m_clearButton =
         makePictureButton(QStringLiteral("clearButton"), kClearPicture,
                           QStringLiteral("Prepare Korvane for another Program."), central);
@@ -142,7 +146,10 @@ void KeywordEditorWindow::buildControls()
     grid->addWidget(m_keyWordField, 1, 0);
     grid->addWidget(m_addButton, 1, 1);
     grid->addWidget(m_programPathField, 1, 2);
-    grid->addWidget(m_browseButton, 1, 3);
+    auto *programButtons = new QHBoxLayout;
+    programButtons->addWidget(m_browseButton);
+    programButtons->addWidget(m_installedApplicationsButton);
+    grid->addLayout(programButtons, 1, 3);
     grid->addWidget(applicationsLabel, 2, 0);
     grid->addWidget(m_applicationCountLabel, 2, 2, Qt::AlignRight);
     grid->addWidget(m_applicationsList, 3, 0, 1, 4);
@@ -199,6 +206,7 @@ void KeywordEditorWindow::connectEvents()
     const std::pair<QToolButton *, Handler> buttons[] = {
         {m_clearButton, &KeywordEditorWindow::clearForNextProgram},
         {m_browseButton, &KeywordEditorWindow::chooseProgram},
+        {m_installedApplicationsButton, &KeywordEditorWindow::pickInstalledApplication},
         {m_addButton, &KeywordEditorWindow::addKeyWord},
         {m_deleteButton, &KeywordEditorWindow::deleteSelectedKeyWord},
     };

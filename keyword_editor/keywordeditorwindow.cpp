@@ -2,6 +2,7 @@
 #include "keywordeditorwindow.h"
 
 #include "appfolder.h"
+#include "applicationpicker.h"
 #include "casetwin.h"
 #include "databasewatch.h"
 #include "lookup.h"
@@ -192,6 +193,16 @@ void KeywordEditorWindow::browseFromTypedPath()
     m_dialogFileName = m_programPathField->text();
     m_platform.dialogs().openFileName(m_dialogFileName);
     m_programPathField->setText(m_dialogFileName);
+}
+
+void KeywordEditorWindow::pickInstalledApplication()
+{
+    // The chosen program is in hand, with the key words it already has.
+    ApplicationPicker::open(m_platform, this, [this](const InstalledApplication &application) {
+        m_programPathField->setText(application.commandLine);
+        listKeyWordsOfProgram(application.commandLine);
+        m_keyWordField->setFocus();
+    });
 }
 
 void KeywordEditorWindow::addKeyWord()

@@ -119,6 +119,8 @@ private:
     void chooseProgram();
     // Enter in the path field: the file dialog, preset with the typed path.
     void browseFromTypedPath();
+    // The button beside the folder: a list of the desktop's installed applications.
+    void pickInstalledApplication();
     void onApplicationClicked();
     void startSelectedApplication();
     void onUsedKeyWordClicked();
@@ -144,6 +146,7 @@ private:
     RecordList *m_usedKeyWordsList = nullptr;
     RecordList *m_programKeyWordsList = nullptr;
     QToolButton *m_browseButton = nullptr;
+    QToolButton *m_installedApplicationsButton = nullptr;
     QToolButton *m_clearButton = nullptr;
     QToolButton *m_addButton = nullptr;
     QToolButton *m_deleteButton = nullptr;

@@ -11,6 +11,7 @@
 
 namespace korvane {
 
+inline const QString kApplicationsPicture = QStringLiteral("applications.svg");
 inline const QString kArrowPicture = QStringLiteral("arrow.svg");
 inline const QString kClearPicture = QStringLiteral("clear.svg");
 inline const QString kCommandCenterEmblemPicture = QStringLiteral("command-center-emblem.svg");
