@@ -263,14 +263,15 @@ private slots:
     }
     void activationTokenRaisesCommandCenter()
     {
-        // Another program's window with the command center's title, older than it:
-        // Korvane's own request to bring its window forward picks that one, so only the
-        // token the second start hands over can raise the command center. Sway by
-        // default answers a token by marking the window urgent; here it focuses it.
-        KeyTarget decoy(QStringLiteral(KEY_TARGET), kCommandCenter, m_home.filePath(u"decoy.txt"_s));
-        QVERIFY(decoy.waitReady());
+        // Another program's window with the command center's title, newer than it.
+        // Korvane lists the windows when it first brings one forward, and sway lists
+        // the newest first: Korvane's own request picks that one, so only the token
+        // the second start hands over can raise the command center. Sway by default
+        // answers a token by marking the window urgent; here it focuses it.
         QProcess korvane;
         startCommandCenter(korvane);
+        KeyTarget decoy(QStringLiteral(KEY_TARGET), kCommandCenter, m_home.filePath(u"decoy.txt"_s));
+        QVERIFY(decoy.waitReady());
         QCOMPARE(QProcess::execute(u"swaymsg"_s, {u"-q"_s, u"focus_on_window_activation"_s, u"focus"_s}),
                  0);
         QProcess events;
