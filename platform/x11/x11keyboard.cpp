@@ -192,6 +192,10 @@ X11Keyboard::X11Keyboard(std::shared_ptr<X11Connection> connection, QObject *par
     m_restoreTimer.setSingleShot(true);
     m_restoreTimer.setInterval(kRestoreDelayMs);
     connect(&m_restoreTimer, &QTimer::timeout, this, &X11Keyboard::restoreKeymap);
+    // A run killed while typing left its borrowed keycodes marked on the display:
+    // they are given back now, even if this run never types.
+    if (Display *display = m_connection->display(); display && m_keymap.load(display, {}))
+        reclaimAbandonedKeycodes();
 }
 
 X11Keyboard::~X11Keyboard()
