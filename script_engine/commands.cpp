@@ -255,11 +255,15 @@ Flow set(const ClassifiedLine &line, ScriptRun &run)
 Flow readFile(const ClassifiedLine &line, ScriptRun &run)
 {
     run.setData.clear();
-    ScriptFileReader file(line.argument);
+    // A name with a NUL is refused as by the other file commands, and then ends
+    // the run as any file that cannot be read.
+    const bool refused = refusedForNul(line.argument, run);
+    ScriptFileReader file(refused ? QString() : line.argument);
     if (!file.isOpen()) {
-        run.reportProblem(u"cannot read %1: %2"_s.arg(shown(line.argument), file.failure()));
+        if (!refused)
+            run.reportProblem(u"cannot read %1: %2"_s.arg(shown(line.argument), file.failure()));
         run.platform.dialogs().messageBox(kCannotOpenReadFile, MessageButtons::Ok);
-        run.endEarly(1);
+        run.endEarly(kScriptNotOpenedStatus);
         return Flow::EndRun;
     }
     while (const std::optional<QString> text = file.readLine(kMaxReadFileBytes - file.bytesRead()))

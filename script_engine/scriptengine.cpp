@@ -3,6 +3,7 @@
 
 #include "commands.h"
 #include "platform.h"
+#include <cstdio>
 
 namespace korvane::script {
 
@@ -58,8 +59,11 @@ void ScriptEngine::run(QString &fileName)
 
     ScriptRun run(*this, fileName);
     if (!run.script.isOpen()) {
+        // The box names neither the file nor the reason: standard error does.
+        std::fprintf(stderr, "korvane: cannot open script \"%s\": %s\n", qPrintable(fileName),
+                     qPrintable(run.script.failure()));
         m_platform.dialogs().messageBox(kCannotOpenScript, MessageButtons::Ok);
-        run.endEarly(1);
+        run.endEarly(kScriptNotOpenedStatus);
         return;
     }
 

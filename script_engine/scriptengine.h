@@ -18,6 +18,8 @@ namespace korvane::script {
 inline const QString kSaveBeforeRunQuestion = QStringLiteral(
     "This script has changed.  It must be saved before changes made will be acted upon.  Do "
     "you wish to save changes now?");
+// The program's end status when a script run from the command line cannot be opened.
+constexpr int kScriptNotOpenedStatus = 2;
 inline const QString kCannotOpenScript =
     QStringLiteral("The specified script file could not be opened.");
 

@@ -110,7 +110,12 @@ private Q_SLOTS:
         QCOMPARE(platform().loop.exitCode, 0);
         QVERIFY(boxes().isEmpty() && m_host.closes == 0);
         runFile(u"missing.vlm"_s);
-        QCOMPARE(platform().loop.exitCode, 1);
+        QCOMPARE(platform().loop.exitCode, kScriptNotOpenedStatus);
+        // `F of a name with a NUL is refused as such, and ends the run as a file
+        // that cannot be read.
+        run(QByteArray("`F a.txt\0x\r\n", 12));
+        QCOMPARE(platform().loop.exitCode, kScriptNotOpenedStatus);
+        QVERIFY(m_host.problems.value(0).startsWith(u"1: a file name with a NUL"_s));
         QCOMPARE(m_host.characterCounts, 0);
     }
 
