@@ -113,14 +113,7 @@ bool ScriptEditorWindow::saveDocument()
         return false;
     if (m_fileName.isEmpty())
         return saveDocumentAs();
-    const WriteResult written = writeScriptFile(m_fileName, m_scriptText->toPlainText());
-    if (!written.ok) {
-        m_platform.dialogs().messageBox(written.error, MessageButtons::Ok);
-        return false;
-    }
-    setDocumentCaption();
-    m_changed = false;
-    return true;
+    return writeDocument();
 }
 
 bool ScriptEditorWindow::saveDocumentAs()
@@ -134,8 +127,14 @@ bool ScriptEditorWindow::saveDocumentAs()
     // written, silently, and the text stays marked changed.
     if (isPatternName(m_fileName))
         return false;
+    return writeDocument();
+}
+
+bool ScriptEditorWindow::writeDocument()
+{
     const WriteResult written = writeScriptFile(m_fileName, m_scriptText->toPlainText());
     if (!written.ok) {
+        // The text stays, marked changed; the box says which file and why.
         m_platform.dialogs().messageBox(
             QStringLiteral("Cannot save %1: %2").arg(m_fileName, written.error),
             MessageButtons::Ok);

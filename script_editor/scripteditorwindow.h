@@ -141,6 +141,8 @@ private:
     // Save and Save As; true when the text reached the disk.
     bool saveDocument();
     bool saveDocumentAs();
+    // Writes the text to the current file name; false, after a message, when it fails.
+    bool writeDocument();
     void setDocumentCaption();
     void setEditorText(const QString &text);
     void buildControls();
