@@ -336,7 +336,6 @@ private:
     void startCommandCenter(QProcess &korvane)
     {
         korvane.setProcessEnvironment(korvaneEnvironment(m_home.path()));
-        korvane.setProcessChannelMode(QProcess::ForwardedChannels);
         const qsizetype before = m_windows->windowTitles().count(kCommandCenter);
         korvane.start(QStringLiteral(KORVANE_BINARY), {});
         QVERIFY(QTest::qWaitFor(
