@@ -10,190 +10,29 @@
 // Rows are printed as "@result<TAB>wayland.TEXT.WHO.FIGURE<TAB>value" for bench/run.
 
 #include "benchsupport.h"
-#include "desktopdriver.h"
+#include "typingbench.h"
 #include "waylandconnection.h"
 #include "wlrootskeyboard.h"
 #include "wlrootswindowactivator.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <optional>
 
 using namespace korvane;
-using korvane::bench::printResult;
+using namespace korvane::bench;
 using korvane::e2e::KeyTarget;
+using korvane::e2e::literalNotation;
 using korvane::e2e::waitUntil;
 
 namespace {
 
-// The texts are those of bench/keys: same length, seed, prose and order of draws.
-constexpr int kCharacters = 2000;
-constexpr quint32 kSeed = 1252;
 constexpr int kTimeoutMs = 180000;
-constexpr int kQuietMs = 3000;
-constexpr int kBusySliceMs = 100;
 const QString kTargetTitle = QStringLiteral("Korvane Wayland Key Bench");
-
-const QString kProse = QStringLiteral(
-    "« Ce matin-là, Hélène ouvrit la fenêtre de la cuisine et regarda le jardin : les "
-    "pêchers étaient en fleur, le café fumait déjà et Benoît, fidèle à lui-même, cherchait "
-    "ses clés sous le buffet. — Où as-tu mis mon manteau ? — Là où tu l’as laissé hier soir, "
-    "près du piano », répondit-elle. L’œuvre naïve de Zoë lui plaisait ; à Noël, elle en "
-    "parlerait à toute la famille, même à l’oncle Aimé qui ne s’intéresse qu’aux bœufs. "
-    "Am Nachmittag fuhren die beiden über die Brücke nach Straßburg, wo Jürgen schon auf "
-    "sie wartete. Er hatte für jeden ein Stück Käsekuchen gekauft und erzählte, dass sein "
-    "Großvater früher Bäcker in Lübeck gewesen sei; die Bäckerei sei größer geworden, aber "
-    "die Rezepte seien dieselben geblieben. „Übrigens“, sagte er, „müssen wir noch Öl, "
-    "Äpfel und ein paar Brötchen für das Frühstück besorgen.“ Por la noche, en la terraza, "
-    "Begoña leyó en voz alta la carta de su tía: «¿Cuándo vendréis a Cádiz? Aquí el otoño "
-    "es suave, el mar está tranquilo y la señora Núñez pregunta por vosotros cada día. ¡No "
-    "tardéis demasiado!» Nadie supo qué contestar; José prometió escribir mañana, después "
-    "de la reunión con el ingeniero, y Ramón añadió que el próximo año irían todos juntos. ");
-
-QString windows1252Printable()
-{
-    QString alphabet;
-    for (char16_t c = 0x20; c <= 0x7E; ++c)
-        alphabet += QChar(c);
-    alphabet += u"€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ"_qs;
-    for (char16_t c = 0xA0; c <= 0xFF; ++c)
-        alphabet += QChar(c);
-    return alphabet;
-}
-
-QString randomText(const QString &alphabet, QRandomGenerator &random)
-{
-    QString text;
-    for (int i = 0; i < kCharacters; ++i)
-        text += alphabet.at(random.bounded(int(alphabet.size())));
-    return text;
-}
-
-QString shuffledText(const QString &alphabet, QRandomGenerator &random)
-{
-    QString text;
-    while (text.size() < kCharacters) {
-        QString round = alphabet;
-        std::shuffle(round.begin(), round.end(), random);
-        text += round;
-    }
-    return text.left(kCharacters);
-}
-
-QString repeatedText(const QString &passage)
-{
-    return passage.repeated(kCharacters / passage.size() + 1).left(kCharacters);
-}
-
-QString literalNotation(const QString &text)
-{
-    QString notation;
-    for (const QChar c : text)
-        notation +=
-            QStringLiteral("+^%~(){}[]").contains(c) ? u'{' + QString(c) + u'}' : QString(c);
-    return notation;
-}
-
-int differences(const QString &got, const QString &expected)
-{
-    QList<int> previous(expected.size() + 1);
-    QList<int> current(expected.size() + 1);
-    for (qsizetype j = 0; j <= expected.size(); ++j)
-        previous[j] = int(j);
-    for (qsizetype i = 1; i <= got.size(); ++i) {
-        current[0] = int(i);
-        for (qsizetype j = 1; j <= expected.size(); ++j) {
-            const int change = previous[j - 1] + (got.at(i - 1) != expected.at(j - 1));
-            current[j] = std::min({change, previous[j] + 1, current[j - 1] + 1});
-        }
-        std::swap(previous, current);
-    }
-    return previous[expected.size()];
-}
-
-struct Run
-{
-    double perSecond = 0;
-    int wrong = 0;
-    bool exact = false;
-};
-
-// As in bench/keys: the time counts until the window's text last changed, and
-// delivery has ended when the text is exact or the window went quiet.
-Run measure(KeyTarget &target, const QString &expected, const std::function<void()> &type)
-{
-    target.clear();
-    QElapsedTimer timer;
-    timer.start();
-    type();
-    qint64 lastActiveMs = timer.elapsed();
-    QString last;
-    qint64 lastChangeMs = -1;
-    qint64 sliceStartMs = lastActiveMs;
-    qint64 cpuAtSliceStart = bench::mainThreadCpuNs(target.pid());
-    waitUntil(
-        [&] {
-            const QString now = target.text();
-            const qint64 nowMs = timer.elapsed();
-            if (now != last) {
-                last = now;
-                lastChangeMs = lastActiveMs = nowMs;
-            }
-            if (nowMs - sliceStartMs >= kBusySliceMs) {
-                const qint64 cpu = bench::mainThreadCpuNs(target.pid());
-                if (cpu - cpuAtSliceStart > kBusySliceMs * 1'000'000 / 10)
-                    lastActiveMs = nowMs;
-                sliceStartMs = nowMs;
-                cpuAtSliceStart = cpu;
-            }
-            return last == expected || nowMs - lastActiveMs > kQuietMs;
-        },
-        kTimeoutMs);
-    if (lastChangeMs < 0)
-        return {0, int(expected.size()), false};
-    return {expected.size() * 1000.0 / std::max<qint64>(1, lastChangeMs),
-            last == expected ? 0 : differences(last, expected), last == expected};
-}
-
-QString describe(const Run &run)
-{
-    return run.exact ? QStringLiteral("%1 chars/s exact").arg(run.perSecond, 0, 'f', 0)
-                     : QStringLiteral("%1 chars/s, %2 wrong")
-                           .arg(run.perSecond, 0, 'f', 0)
-                           .arg(run.wrong);
-}
-
-void report(const char *name, const QString &key, const Run &ours, const std::optional<Run> &wtype)
-{
-    std::printf("%-16s korvane %-26s wtype %-26s", name, qPrintable(describe(ours)),
-                wtype ? qPrintable(describe(*wtype)) : "not installed");
-    const auto results = [&key](const char *who, const Run &run) {
-        const QString prefix = QStringLiteral("wayland.%1.%2.").arg(key, QLatin1StringView(who));
-        printResult(prefix + QStringLiteral("cps"), run.perSecond, 0);
-        printResult(prefix + QStringLiteral("wrong"), run.wrong, 0);
-        printResult(prefix + QStringLiteral("exact"), QString::number(int(run.exact)));
-    };
-    if (wtype && wtype->perSecond > 0)
-        std::printf(" ratio %.2f", ours.perSecond / wtype->perSecond);
-    std::printf("\n");
-    results("korvane", ours);
-    if (wtype) {
-        results("wtype", *wtype);
-        const QString ratio = QStringLiteral("wayland.%1.ratio").arg(key);
-        if (wtype->perSecond > 0)
-            printResult(ratio, ours.perSecond / wtype->perSecond, 2);
-        else
-            printResult(ratio, QStringLiteral("-"));
-    }
-}
 
 } // namespace
 
@@ -213,42 +52,31 @@ int main(int argc, char *argv[])
     const QString wtype = QStandardPaths::findExecutable(QStringLiteral("wtype"));
     KeyTarget target(QStringLiteral(KEY_TARGET), kTargetTitle,
                      home.filePath(QStringLiteral("bench.txt")));
-    if (!target.waitReady() ||
-        !waitUntil([&] { return windows.activate(kTargetTitle); }, 20000)) {
+    if (!target.waitReady() || !waitUntil([&] { return windows.activate(kTargetTitle); }, 20000)) {
         std::fprintf(stderr, "bench_wayland: the key_target window did not show\n");
         return 1;
     }
     // The keyboard exists before the first measurement, as in a running Korvane.
     keyboard.sendKeys(QString(), true);
 
-    const QString windows1252 = windows1252Printable();
-    QString ascii;
-    for (char16_t c = 0x20; c <= 0x7E; ++c)
-        ascii += QChar(c);
-    QRandomGenerator random(kSeed);
-    const struct
-    {
-        const char *name;
-        const char *key;
-        QString text;
-    } texts[] = {{"plain ASCII", "ascii", randomText(ascii, random)},
-                 {"accented prose", "prose", repeatedText(kProse)},
-                 {"Windows-1252", "cp1252", shuffledText(windows1252, random)}};
-
     std::printf("%d characters per text, headless sway, native Wayland window; rate = "
                 "characters over the time until the window's text last changed\n",
-                kCharacters);
-    printResult(QStringLiteral("wayland.characters"), kCharacters, 0);
-    for (const auto &[name, key, text] : texts) {
-        const Run ours =
-            measure(target, text, [&] { keyboard.sendKeys(literalNotation(text), true); });
-        std::optional<Run> theirs;
+                kTypingCharacters);
+    printResult(QStringLiteral("wayland.characters"), kTypingCharacters, 0);
+    for (const TypingText &text : typingTexts()) {
+        const TypingRun ours = measureTyping(
+            target, text.text, [&] { keyboard.sendKeys(literalNotation(text.text), true); },
+            kTimeoutMs);
+        std::optional<TypingRun> theirs;
         if (!wtype.isEmpty()) {
-            theirs = measure(target, text, [&] {
-                QProcess::execute(wtype, {QStringLiteral("--"), text});
-            });
+            theirs = measureTyping(
+                target, text.text,
+                [&] {
+                    QProcess::execute(wtype, {QStringLiteral("--"), text.text});
+                },
+                kTimeoutMs);
         }
-        report(name, QLatin1StringView(key), ours, theirs);
+        reportTyping(QStringLiteral("wayland"), text, ours, "wtype", theirs);
     }
     return 0;
 }
