@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real korvane binary under Xvfb with openbox, driven through XTEST as a user
 // would: a prefix typed into the field, a suggestion chosen with Down and Enter
-// starts that key word's program; a second start leaves the field focused with its
-// text selected, so that the next word typed replaces it.
+// starts that key word's program, and no other.
 
 #include "desktopdriver.h"
 #include "keyworddatabase.h"
@@ -12,7 +11,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
-#include <QWidget>
 
 using namespace korvane;
 using namespace korvane::e2e;
@@ -24,10 +22,10 @@ class TestE2ESuggestions : public QObject
     Q_OBJECT
 
 private slots:
-    void chosenSuggestionStartsItsProgramAndASecondStartSelectsTheField();
+    void chosenSuggestionStartsItsProgram();
 };
 
-void TestE2ESuggestions::chosenSuggestionStartsItsProgramAndASecondStartSelectsTheField()
+void TestE2ESuggestions::chosenSuggestionStartsItsProgram()
 {
     test::TempHome home;
     const QString script = home.file("Mark.sh");
@@ -59,18 +57,6 @@ void TestE2ESuggestions::chosenSuggestionStartsItsProgramAndASecondStartSelectsT
     QTest::qWait(300);
     QCOMPARE(launched(), "launched-REMARK"); // that program alone
 
-    type("zzz");
-    QWidget other;
-    other.setWindowTitle("Other window");
-    other.show();
-    other.activateWindow();
-    QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), "Other window", kTimeout);
-    QCOMPARE(QProcess::execute(KORVANE_BINARY, {}), 0); // hands over to the first and ends
-    QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), window, kTimeout);
-    // Had "zzz" stayed unselected, the field would read ZZZMARKER, no key word.
-    type("marker");
-    key("Return");
-    QTRY_COMPARE_WITH_TIMEOUT(launched(), "launched-MARKER launched-REMARK", kTimeout);
     korvane.kill();
     korvane.waitForFinished(5000);
 }

@@ -232,15 +232,6 @@ private slots:
         verifyNothingRanInAShell();
     }
 
-    void programNameWithMetacharactersIsNotRun()
-    {
-        // No program of these names exists: nothing starts, no shell is asked instead.
-        QVERIFY(!m_platform.processes().start(u"$(touch pwned3)"_s));
-        QVERIFY(!m_platform.processes().start(u"`touch pwned4`|touch pwned5"_s));
-        QTest::qWait(200);
-        verifyNothingRanInAShell();
-    }
-
     // Without XDG_RUNTIME_DIR the lock goes to the shared temporary folder: into a
     // folder of its own there, which another user can neither add to nor remove from.
     void instanceLockFolderIsPrivate()
