@@ -333,18 +333,11 @@ private slots:
         QVERIFY(dialogs().boxes.isEmpty() && dialogs().savePresets.size() == 2);
     }
 
-    void clockAndLayout()
+    void clockShowsTwelveHourTime()
     {
         m_platform->time.current = QDateTime(QDate(2026, 3, 1), QTime(0, 7));
         QVERIFY(QMetaObject::invokeMethod(m_editor->clockTimer(), "timeout"));
         QCOMPARE(m_editor->clockLabel()->text(), u"12:07 AM"_s);
-
-        // The text and the debug list follow the window.
-        m_editor->show();
-        m_editor->resize(600, 500);
-        const QSize client = m_editor->centralWidget()->size();
-        QTRY_COMPARE(text().size(), client - QSize(15, 82));
-        QCOMPARE(m_editor->debugList()->size(), client - QSize(15, 76));
     }
 
     void printRefusesBlankTextAndWritesHeadingAndTextToPdf()
@@ -399,15 +392,6 @@ private slots:
             }
             QCOMPARE(emphasis, u"^^|^^^^|^^^^^^^  ^|^^^||"_s);
         }
-    }
-
-    void helpAndAboutMenus()
-    {
-        int abouts = 0;
-        m_editor->setShowAbout([&abouts] { ++abouts; });
-        m_editor->findChild<QAction *>(u"about"_s)->trigger();
-        m_editor->findChild<QAction *>(u"gettingHelp"_s)->trigger();
-        QVERIFY(abouts == 1 && boxes() == QStringList{kGettingHelp});
     }
 
     void findRunsForwardCaseSensitiveWithoutWrapping()
