@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The real korvane binary under Xvfb with openbox: launching a key word from the
-// command line, the second start, EXIT saving the window position, a crashed
+// The real korvane binary under Xvfb with openbox: --version and no display, the
+// second start, EXIT saving the window position, a crashed
 // instance, and the window keeping itself shown. Windows are found and driven
 // with xdotool and xwininfo.
 
@@ -77,7 +77,6 @@ private slots:
     void init();
     void cleanup();
     void helpVersionAndNoDisplay();
-    void keyWordOnCommandLineStartsItsProgram();
     void secondStartShowsTheRunningInstance();
     void exitWritesWindowPositionInTwips();
     void crashedInstanceDoesNotBlockTheNextStart();
@@ -132,23 +131,6 @@ void TestE2ECommandCenter::helpVersionAndNoDisplay()
     QVERIFY(headless.waitForFinished(kTimeout));
     QCOMPARE(headless.exitCode(), 1);
     QVERIFY(headless.readAllStandardError().contains("no graphical display"));
-}
-
-void TestE2ECommandCenter::keyWordOnCommandLineStartsItsProgram()
-{
-    // A program in a mixed-case folder; the database stores its path in upper case.
-    const QString folder = m_home->file(QStringLiteral("Launch-Tools"));
-    QVERIFY(QDir().mkpath(folder));
-    const QString script = folder + QStringLiteral("/Mark.sh");
-    QVERIFY(writeExecutable(script, "#!/bin/sh\ntouch \"$(dirname \"$0\")/launched-$1\"\n"));
-    QVERIFY(db::KeywordDatabase(m_home->path())
-                .addLinkedRecord(QStringLiteral("marker"), script + " ONE"));
-
-    auto korvane = startKorvane({QStringLiteral("marker")});
-    QVERIFY(korvane->waitForFinished(kTimeout));
-    QCOMPARE(korvane->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(korvane->exitCode(), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder + QStringLiteral("/launched-ONE")), kTimeout);
 }
 
 void TestE2ECommandCenter::secondStartShowsTheRunningInstance()

@@ -18,7 +18,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -33,14 +32,6 @@ namespace {
 const QString kNotepad = QStringLiteral("C:\\WINDOWS\\NOTEPAD.EXE");
 const QString kEditor = QStringLiteral("/usr/bin/editor-of-texts");
 
-// Records pop-up menus instead of running their modal loop.
-struct RecordingEditor : KeywordEditorWindow
-{
-    using KeywordEditorWindow::KeywordEditorWindow;
-    QList<QMenu *> popups;
-    void showPopupMenu(QMenu *menu, const QPoint &) override { popups.append(menu); }
-};
-
 // A keyword editor in a fresh Application folder that is also the current
 // directory; its hooks note each call in `calls`.
 struct EditorFixture
@@ -48,17 +39,17 @@ struct EditorFixture
     test::TempHome home;
     FakePlatform platform;
     QStringList calls;
-    std::unique_ptr<RecordingEditor> editor;
+    std::unique_ptr<KeywordEditorWindow> editor;
 
     EditorFixture()
     {
         const auto note = [this](const char *call) { return [this, call] { calls << call; }; };
-        editor = std::make_unique<RecordingEditor>(
+        editor = std::make_unique<KeywordEditorWindow>(
             platform, KeywordEditorHooks{note("tutorial"), note("close"), note("reload"),
                                          [this](const db::KeyWord &k) { calls << k.text(); }});
     }
     // Loads and shows the editor, active so that focus can be observed.
-    RecordingEditor &open()
+    KeywordEditorWindow &open()
     {
         editor->showWithKeyWord();
         [&] { QVERIFY(QTest::qWaitForWindowActive(editor.get())); }();
@@ -113,7 +104,6 @@ private slots:
     void listsClicksAndDeleteFollowTheRecords();
     void refusalsTellWhyAndWriteNothing();
     void caseTwinAskedAtLinkTime();
-    void faceMenusAndTutorialHooks();
     void commandCenterOpensOneEditor();
 };
 
@@ -267,21 +257,6 @@ void TestKeywordEditor::caseTwinAskedAtLinkTime()
     QCOMPARE(f.platform.dialog.boxes.first().text,
              kCaseTwinQuestion.arg(linked, programs.filePath("run.sh")));
     QCOMPARE(f.bytes("KeyWord.DAT"), record(linked.toUpper().toLatin1(), "GO"));
-}
-
-void TestKeywordEditor::faceMenusAndTutorialHooks()
-{
-    EditorFixture f;
-    RecordingEditor &editor = f.open();
-    // Right: the guide's menu; left: the tutorial; middle: nothing.
-    QTest::mouseClick(editor.guideFace(), Qt::RightButton);
-    QVERIFY(f.calls.isEmpty());
-    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::MiddleButton})
-        QTest::mouseClick(editor.guideFace(), button);
-    QCOMPARE(editor.popups, QList<QMenu *>{editor.guideMenu()});
-    for (const char *action : {"startTutorialAction", "stopTutorialAction", "helpAction"})
-        f.find<QAction>(action)->trigger();
-    QCOMPARE(f.calls, QStringList({"tutorial", "tutorial", "close", "tutorial"}));
 }
 
 void TestKeywordEditor::commandCenterOpensOneEditor()
