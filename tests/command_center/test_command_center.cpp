@@ -3,10 +3,7 @@
 // also the current directory: what typed text does, key words and their programs,
 // the title bar, the menus built from the database, PD.ini and the mouse.
 
-#include "commandcenterwindow.h"
-#include "fakeplatform.h"
-#include "keyworddatabase.h"
-#include "testhome.h"
+#include "commandcenterfixture.h"
 #include "twips.h"
 
 #include <QAction>
@@ -20,58 +17,10 @@
 #include <memory>
 
 using namespace korvane;
+using Fixture = korvane::test::CommandCenterFixture;
+using korvane::test::RecordingWindow;
 
 namespace {
-
-// Records pop-up menus instead of running their modal loop.
-class RecordingWindow : public CommandCenterWindow
-{
-public:
-    using CommandCenterWindow::CommandCenterWindow;
-
-    struct Popup
-    {
-        QMenu *menu;
-        QPoint position;
-    };
-    QList<Popup> popups;
-
-protected:
-    void showPopupMenu(QMenu *menu, const QPoint &globalPosition) override
-    {
-        popups.append({menu, globalPosition});
-    }
-};
-
-struct Fixture
-{
-    test::TempHome home;
-    FakePlatform platform;
-    QStringList requests; // windows asked for through the hooks
-    std::unique_ptr<RecordingWindow> window;
-
-    Fixture()
-    {
-        WindowDirectory windows;
-        windows.showKeywordEditor = [this](const QString &k) { requests.append("editor " + k); };
-        windows.showAbout = [this] { requests.append("about"); };
-        windows.showScriptEditor = [this] { requests.append("scripts"); };
-        windows.showTutorial = [this] { requests.append("tutorial"); };
-        window = std::make_unique<RecordingWindow>(platform, windows);
-    }
-
-    void link(const QString &keyWord, const QString &program)
-    {
-        QVERIFY(db::KeywordDatabase(home.path()).addLinkedRecord(keyWord, program));
-    }
-
-    // Types `text` into the field and presses Enter, as a user does.
-    void type(const QString &text)
-    {
-        window->keyWordField()->setText(text);
-        QTest::keyClick(window->keyWordField(), Qt::Key_Return);
-    }
-};
 
 // What a person sees when opening the submenu.
 QStringList shownCaptions(QMenu *menu)

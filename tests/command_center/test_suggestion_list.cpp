@@ -6,10 +6,7 @@
 // submenus: capped at a thousand entries, with the icons of the installed
 // applications their programs belong to.
 
-#include "commandcenterwindow.h"
-#include "fakeplatform.h"
-#include "keyworddatabase.h"
-#include "testhome.h"
+#include "commandcenterfixture.h"
 
 #include <QApplication>
 #include <QImage>
@@ -23,27 +20,16 @@ using namespace korvane;
 
 namespace {
 
-struct Fixture
+// Four key words linked, the window loaded and active.
+struct Fixture : test::CommandCenterFixture
 {
-    test::TempHome home;
-    FakePlatform platform;
-    QStringList requests; // windows asked for through the hooks
-    std::unique_ptr<CommandCenterWindow> window;
-
     Fixture()
     {
         for (const QString &pair : {"notepad=/usr/bin/gedit", "notes=/bin/notes",
                                     "notes=/bin/more-notes", "another note=/bin/other"})
             link(pair.section('=', 0, 0), pair.section('=', 1));
-        WindowDirectory windows;
-        windows.showKeywordEditor = [this](const QString &k) { requests.append("editor " + k); };
-        window = std::make_unique<CommandCenterWindow>(platform, windows);
         window->load();
         window->activateWindow();
-    }
-    void link(const QString &keyWord, const QString &program)
-    {
-        QVERIFY(db::KeywordDatabase(home.path()).addLinkedRecord(keyWord, program));
     }
     QLineEdit *field() const { return window->keyWordField(); }
     SuggestionList &list() const { return window->suggestions(); }

@@ -43,13 +43,7 @@ void TestE2ESuggestions::chosenSuggestionStartsItsProgram()
     korvane.setWorkingDirectory(home.path());
     korvane.setProcessChannelMode(QProcess::ForwardedChannels); // its reasons, when it fails
     korvane.start(KORVANE_BINARY);
-    QString window;
-    waitUntil(
-        [&] {
-            return !(window = windowOf(korvane.processId(), "^Korvane Command Center$")).isEmpty();
-        },
-        kTimeout);
-    QVERIFY(activate(window));
+    QVERIFY(activate(windowOf(korvane.processId(), "^Korvane Command Center$", kTimeout)));
     // The prefix group in order (MARKDOWN, MARKER), then the words containing it.
     type("mark");
     key("Down Down Down Return");

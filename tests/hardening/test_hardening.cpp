@@ -15,7 +15,6 @@
 #include "qtprocesslauncher.h"
 #include "scriptengine.h"
 #include "scripttext.h"
-#include "sendkeys.h"
 #include "settings.h"
 #include "singleinstance.h"
 #include "testhome.h"
@@ -194,8 +193,6 @@ private slots:
 
     void readersKeepWhatTheyAreGiven()
     {
-        // Every key of a long line is typed.
-        QCOMPARE(parseSendKeys(QString(kLong)).actions.size(), kLong.size());
         // A tool box position far off the screen is clamped, not wrapped.
         m_home->write(editor::kToolBoxSettingsFile, "1e400\r\n-1e300\r\n");
         QCOMPARE(editor::readToolBoxPosition(editor::kToolBoxSettingsFile), QPoint(0, -10000000));

@@ -122,10 +122,9 @@ private slots:
     {
         QProcess korvane;
         start(korvane, {});
-        QString center;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !(center = windowOf(korvane.processId(), u"^Korvane Command Center$"_s)).isEmpty(),
-            kTimeout);
+        const QString center =
+            windowOf(korvane.processId(), u"^Korvane Command Center$"_s, kTimeout);
+        QVERIFY(!center.isEmpty());
         QCOMPARE(QFileInfo(m_folder).permissions(), QFile::ReadOwner | QFile::WriteOwner |
                                                         QFile::ExeOwner | QFile::ReadUser |
                                                         QFile::WriteUser | QFile::ExeUser);
@@ -141,9 +140,7 @@ private slots:
         key(u"Return"_s);
         QTRY_VERIFY_WITH_TIMEOUT(windowsOf(korvane.processId()).size() > windows, kTimeout);
         key(u"h"_s);
-        QString tutorial;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !(tutorial = windowOf(korvane.processId(), u"^StepByStep$"_s)).isEmpty(), kTimeout);
+        const QString tutorial = windowOf(korvane.processId(), u"^StepByStep$"_s, kTimeout);
         QVERIFY(activate(tutorial));
         xdotool({u"mousemove"_s, u"--window"_s, tutorial, u"360"_s, u"200"_s, u"click"_s, u"1"_s});
         const auto copied = [] {

@@ -34,13 +34,9 @@ void TestKeywordEditorE2E::keyWordLinkedInTheEditorIsOnDisk()
     korvane.start(QStringLiteral(KORVANE_BINARY), {QStringLiteral("unheard")});
 
     // Yes to "There is no application assigned..." opens the editor with the word.
-    QString window;
-    QTRY_VERIFY_WITH_TIMEOUT(!(window = windowOf(korvane.processId(), "^Korvane$")).isEmpty(),
-                             kTimeout);
-    QVERIFY(activate(window));
+    QVERIFY(activate(windowOf(korvane.processId(), "^Korvane$", kTimeout)));
     key(QStringLiteral("alt+y"));
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !(window = windowOf(korvane.processId(), "^Korvane Link Builder$")).isEmpty(), kTimeout);
+    const QString window = windowOf(korvane.processId(), "^Korvane Link Builder$", kTimeout);
     QVERIFY(activate(window));
     // The key word field has the focus; two tabs lead to the Application Path.
     const QString program = home.filePath(QStringLiteral("My-Tools/Run.sh"));

@@ -64,9 +64,13 @@ inline QStringList windowsOf(qint64 pid, const QString &titlePattern = {})
     return xdotool(arguments).split(u'\n', Qt::SkipEmptyParts);
 }
 
-inline QString windowOf(qint64 pid, const QString &titlePattern)
+// The first window of `pid` whose whole title matches, waiting up to `waitMs` for
+// one to show; empty when none did.
+inline QString windowOf(qint64 pid, const QString &titlePattern, int waitMs = 0)
 {
-    return windowsOf(pid, titlePattern).value(0);
+    QString window;
+    waitUntil([&] { return !(window = windowsOf(pid, titlePattern).value(0)).isEmpty(); }, waitMs);
+    return window;
 }
 
 inline QString activeWindow()
