@@ -4,6 +4,7 @@
 // recording launcher, the application search, building the two sorted lists,
 // adding key words and rebuilding the indexes. Run by hand; prints a table.
 
+#include "benchdatabase.h"
 #include "benchsupport.h"
 #include "fakeplatform.h"
 #include "keyworddatabase.h"
@@ -41,33 +42,6 @@ QString programFor(int i)
         .arg(i % kDistinctPrograms, 4, 10, QLatin1Char('0'));
 }
 
-// Writes the record file and both indexes directly, in the same layout Add gives.
-void writeDatabase(const QString &folder, int records, bool oneLetter)
-{
-    QByteArray recordBytes;
-    recordBytes.reserve(qsizetype(records) * kRecordSize);
-    QHash<QString, QByteArray> indexes;
-    for (int i = 1; i <= records; ++i) {
-        const KeywordRecord record{kStatusActive, fitField(programFor(i), kProgramWidth),
-                                   fitField(keyWordFor(i, oneLetter), kKeyWordWidth)};
-        recordBytes += encodeRecord(record);
-        const QString keyWord = trimSpaces(record.keyWord);
-        const QString appKey = KeywordDatabase::applicationKey(record.program);
-        indexes[keyWord.left(1) + kKeywordIndexExtension] +=
-            encodeIndexEntry({kStatusActive, i, fitField(keyWord, kIndexKeyWidth)});
-        indexes[appKey.left(1) + kApplicationIndexExtension] +=
-            encodeIndexEntry({kStatusActive, i, fitField(appKey, kIndexKeyWidth)});
-    }
-    const auto write = [&folder](const QString &name, const QByteArray &bytes) {
-        QFile file(folder + u'/' + name);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(file.fileName()));
-    };
-    write(kRecordFileName, recordBytes);
-    for (auto it = indexes.cbegin(); it != indexes.cend(); ++it)
-        write(it.key(), it.value());
-}
-
 // Median time of `repeats` runs, in microseconds.
 double medianMicroseconds(const std::function<void()> &run, int repeats = kRepeats)
 {
@@ -85,7 +59,9 @@ double medianMicroseconds(const std::function<void()> &run, int repeats = kRepea
 void benchmark(int records, bool oneLetter)
 {
     QTemporaryDir dir;
-    writeDatabase(dir.path(), records, oneLetter);
+    korvane::bench::writeDatabase(dir.path(), records, [oneLetter](int i) {
+        return std::pair{keyWordFor(i, oneLetter), programFor(i)};
+    });
     KeywordDatabase database(dir.path());
     korvane::FakePlatform platform;
 

@@ -8,6 +8,7 @@
 //   xvfb-run -a -s "-screen 0 1280x1024x24" scripts/with-openbox
 //   build/bench/suggestions/bench_suggestions
 
+#include "benchdatabase.h"
 #include "benchsupport.h"
 #include "commandcenterwindow.h"
 #include "fakeplatform.h"
@@ -62,36 +63,6 @@ QStringList makeKeyWords(int count)
         words.append(word);
     }
     return words;
-}
-
-// Writes the record file and both indexes directly, in the layout Add gives them.
-void writeDatabase(const QString &folder, const QStringList &keyWords)
-{
-    using namespace korvane::db;
-    QByteArray recordBytes;
-    recordBytes.reserve(qsizetype(keyWords.size()) * kRecordSize);
-    QHash<QString, QByteArray> indexes;
-    for (int i = 1; i <= keyWords.size(); ++i) {
-        const QString program =
-            QStringLiteral("/usr/local/bin/tool-%1 --open").arg(i % kDistinctPrograms);
-        const KeywordRecord record{kStatusActive, fitField(upperCase(program), kProgramWidth),
-                                   fitField(keyWords.at(i - 1), kKeyWordWidth)};
-        recordBytes += encodeRecord(record);
-        const QString keyWord = keyWords.at(i - 1);
-        const QString appKey = KeywordDatabase::applicationKey(record.program);
-        indexes[keyWord.left(1) + kKeywordIndexExtension] +=
-            encodeIndexEntry({kStatusActive, i, fitField(keyWord, kIndexKeyWidth)});
-        indexes[appKey.left(1) + kApplicationIndexExtension] +=
-            encodeIndexEntry({kStatusActive, i, fitField(appKey, kIndexKeyWidth)});
-    }
-    const auto write = [&folder](const QString &name, const QByteArray &bytes) {
-        QFile file(folder + u'/' + name);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(file.fileName()));
-    };
-    write(kRecordFileName, recordBytes);
-    for (auto it = indexes.cbegin(); it != indexes.cend(); ++it)
-        write(it.key(), it.value());
 }
 
 // Counts the paint events a widget receives.
@@ -220,7 +191,11 @@ int main(int argc, char *argv[])
     for (const int size : {10'000, 100'000, 162'000}) {
         QTemporaryDir home;
         const QStringList keyWords = makeKeyWords(size);
-        writeDatabase(home.path(), keyWords);
+        bench::writeDatabase(home.path(), int(keyWords.size()), [&keyWords](int i) {
+            return std::pair{
+                keyWords.at(i - 1),
+                QStringLiteral("/usr/local/bin/tool-%1 --open").arg(i % kDistinctPrograms)};
+        });
         qputenv("KORVANE_HOME", home.path().toLocal8Bit());
 
         QElapsedTimer building;
