@@ -108,7 +108,8 @@ bool KeywordDatabase::replaceIndexFiles(const QStringList &oldNames,
     }
     // The new files, whole and on disk, beside the old ones.
     for (auto it = newFiles.cbegin(); it != newFiles.cend(); ++it) {
-        QFile file(work.filePath(it.key()));
+        // Joined by hand: QDir would take a name such as ":.APX" for a Qt resource.
+        QFile file(work.path() + u'/' + it.key());
         if (!file.open(QIODevice::WriteOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
             file.write(it.value()) != it.value().size() || !file.flush() ||
             ::fsync(file.handle()) != 0) {

@@ -270,6 +270,7 @@ private slots:
         add(u"alpha"_s, u"/bin/a"_s);
         add(u"beta"_s, u"/bin/b"_s);
         add(u"apple"_s, u"/bin/a"_s);
+        add(u":colon"_s, u"/bin/c"_s); // its index, ":.KWX", is no Qt resource
         database().markDeleted(1);
         // Stale index files in every case, hidden or with wildcard names, and files that stay.
         QVERIFY(QFile::rename(m_home->file(u"A.KWX"_s), m_home->file(u"a.kwx"_s)));
@@ -281,13 +282,15 @@ private slots:
         const QByteArray records = m_home->read(u"KeyWord.DAT"_s);
 
         database().rebuildIndexes();
-        QCOMPARE(m_home->entries(), (QStringList{u".APX"_s, u"A.KWX"_s, u"B.KWX"_s,
+        QCOMPARE(m_home->entries(), (QStringList{u".APX"_s, u":.KWX"_s, u"A.KWX"_s, u"B.KWX"_s,
                                                  u"KeyWord.DAT"_s, u"apx"_s, u"notes.kwx.bak"_s}));
+        QCOMPARE(m_home->read(u":.KWX"_s), entryBytes(1, 4, u":COLON"_s));
         QCOMPARE(m_home->read(u"KeyWord.DAT"_s), records);
         QCOMPARE(m_home->read(u"A.KWX"_s), entryBytes(1, 3, u"APPLE"_s));
         QCOMPARE(m_home->read(u"B.KWX"_s), entryBytes(1, 2, u"BETA"_s));
         QCOMPARE(m_home->read(u".APX"_s),
-                 entryBytes(1, 2, u"/BIN/B"_s) + entryBytes(1, 3, u"/BIN/A"_s));
+                 entryBytes(1, 2, u"/BIN/B"_s) + entryBytes(1, 3, u"/BIN/A"_s) +
+                     entryBytes(1, 4, u"/BIN/C"_s));
     }
 
     void namesMatchWithoutRegardToCase()

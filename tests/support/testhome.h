@@ -29,7 +29,11 @@ public:
 
     QString path() const { return m_dir.path(); }
     // `name` in the folder; an absolute path stays as it is.
-    QString file(const QString &name) const { return QDir(m_dir.path()).filePath(name); }
+    // (Joined by hand: QDir takes a name such as ":.KWX" for a Qt resource.)
+    QString file(const QString &name) const
+    {
+        return name.startsWith(u'/') ? name : m_dir.path() + u'/' + name;
+    }
 
     // Every entry of the folder, dot-files included, sorted.
     QStringList entries() const
