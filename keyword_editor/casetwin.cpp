@@ -18,7 +18,11 @@ QString caseTwinOf(const QString &commandLine)
     if (!QFileInfo::exists(path))
         path = path.section(u' ', 0, 0);
     const QStringList parts = QDir::cleanPath(path).split(u'/', Qt::SkipEmptyParts);
+    // Paths are joined by hand: QDir takes a name such as ":x" for a Qt resource.
     QString folder = QStringLiteral("/");
+    const auto inFolder = [&folder](const QString &name) {
+        return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+    };
     for (qsizetype i = 0; i < parts.size(); ++i) {
         const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden |
                                                            QDir::System | QDir::NoDotAndDotDot);
@@ -27,9 +31,9 @@ QString caseTwinOf(const QString &commandLine)
         const QString stored = db::upperCase(parts.at(i));
         for (const QString &entry : entries) {
             if (entry != parts.at(i) && db::upperCase(entry) == stored)
-                return QDir(folder).filePath((QStringList{entry} + parts.mid(i + 1)).join(u'/'));
+                return inFolder((QStringList{entry} + parts.mid(i + 1)).join(u'/'));
         }
-        folder = QDir(folder).filePath(parts.at(i));
+        folder = inFolder(parts.at(i));
     }
     return {};
 }
