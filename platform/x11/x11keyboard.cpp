@@ -39,8 +39,7 @@ namespace {
 constexpr int kSettleMs = 20;
 // Clients that answer _NET_WM_PING tell us instead when they have caught up; a
 // client that does not answer within this time is not waited for any longer. On a
-// loaded machine a healthy client can take over a second: giving up then let it
-// read the next keys with a stale keymap.
+// loaded machine a healthy client can take over a second to answer.
 constexpr int kClientWaitMs = 5000;
 // Modifier keys the user holds would change what our keys type.
 constexpr int kModifierWaitMs = 2000;
